@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, playing and testing Torvale need, if any are missing.
+# Usage: scripts/setup.sh [build|test]   (test also brings the X server and tools the tests drive)
+set -euo pipefail
+
+build_packages=(g++ cmake make libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libgtest-dev)
+test_packages=(xvfb xdotool x11-apps x11-utils imagemagick python3)
+
+wanted=("${build_packages[@]}")
+if [ "${1:-build}" = test ]; then wanted+=("${test_packages[@]}"); fi
+
+missing=()
+for package in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "setup: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+    as_root=(sudo)
+fi
+echo "setup: installing ${missing[*]}"
+"${as_root[@]}" apt-get update
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

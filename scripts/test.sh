@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Sets everything up, builds Torvale and runs every test: plain, then under the sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh test
+for preset in default sanitize; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+done
+ctest --preset default
+ctest --preset sanitize

@@ -1,0 +1,161 @@
+// Keys, mouse, menu and the console texts: the run-mode machine, launching and quitting.
+#include <GL/glut.h>
+
+#include <cctype>
+#include <cstring>
+
+#include "frontend/commands.h"
+#include "test_support.h"
+
+namespace {
+
+const char* const helpBox =
+    "|******************************************************|\n"
+    "|                                                      |\n"
+    "|              MENU DE OPCOES                          |\n"
+    "|                                                      |\n"
+    "|******************************************************|\n"
+    "| Tecla :-  Funcao                                     |\n"
+    "|                                                      |\n"
+    "| A S D :- movimentam a raquete (para canhotos)        |\n"
+    "| J K L :- movimentam a raquete (para destros)         |\n"
+    "| B :- lanca uma bola                                  |\n"
+    "| H :- mostra essa mensagem                            |\n"
+    "| N :- inicia um novo jogo                             |\n"
+    "| P :- pausa ou continua o jogo                        |\n"
+    "| O :- executa o jogo passo-a-passo(com jogo em pausa) |\n"
+    "| Q :- sair do jogo                                    |\n"
+    "|                                                      |\n"
+    "|******************************************************|\n";
+
+const char* const stepPrompt = "\nUse a tecla O para passo-a-passo, ou a tecla P para continuar.";
+
+// A game mid-play, paused, so that every command has something visible to change.
+void startPausedGameInPlay() {
+    startFreshGame();
+    game.running = 0;
+    game.ballInPlay = 1;
+    game.ballsLeft = 3;
+    game.points = 7;
+    game.ballX = 0.6;
+    game.bricks[0][0].alive = 0;
+}
+
+bool sameState(const GameState& a, const GameState& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+}  // namespace
+
+TEST(Keyboard, EveryKeyCodeActsByTheTableInEitherCase) {
+    for (int code = 0; code < 256; ++code) {
+        const unsigned char key = static_cast<unsigned char>(code);
+        const int upper = code < 128 ? std::toupper(code) : code;
+        if (upper == 'Q') continue;  // quitting has its own test
+        SCOPED_TRACE(code);
+        startPausedGameInPlay();
+        game.paddleDirection = 1;
+        const GameState before = game;
+        const std::string console = consoleTextOf([&] { keyboard(key, 10, 20); });
+        EXPECT_EQ(fake::count("glutPostRedisplay"), 0) << "keys never ask for a redraw";
+        switch (upper) {
+            case 'A': case 'J': EXPECT_EQ(game.paddleDirection, -1); break;
+            case 'S': case 'K': EXPECT_EQ(game.paddleDirection, 0); break;
+            case 'D': case 'L': EXPECT_EQ(game.paddleDirection, +1); break;
+            case 'B': EXPECT_TRUE(sameState(game, before)) << "ball already in play"; break;
+            case 'H': EXPECT_EQ(console, helpBox); break;
+            case 'N': EXPECT_EQ(game.points, 0); EXPECT_EQ(game.running, 0); break;
+            case 'O': EXPECT_EQ(console, stepPrompt); EXPECT_EQ(game.stepRequested, 1); break;
+            case 'P': EXPECT_EQ(game.running, 1); break;
+            default: EXPECT_TRUE(sameState(game, before)); EXPECT_EQ(console, ""); break;
+        }
+        if (upper != 'A' && upper != 'J' && upper != 'S' && upper != 'K' && upper != 'N') {
+            EXPECT_EQ(game.paddleDirection, 1);
+        }
+    }
+}
+
+TEST(RunModes, FollowTheTransitionTable) {
+    struct Row { int running, stepRequested; void (*event)(); int runningAfter, stepAfter; bool prompt; };
+    const auto pause = [] { keyboard('p', 0, 0); };
+    const auto step = [] { keyboard('o', 0, 0); };
+    const auto click = [] { mouse(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0); };
+    const auto press = [] { mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0); };
+    const auto middle = [] { mouse(GLUT_MIDDLE_BUTTON, GLUT_UP, 0, 0); };
+    const auto menuPause = [] { menu(1); };
+    const auto newGameKey = [] { keyboard('N', 0, 0); };
+    const auto newGameMenu = [] { menu(2); };
+    const Row table[] = {
+        {1, 0, pause, 0, 0, false},      {1, 0, menuPause, 0, 0, false}, {1, 0, step, 1, 0, false},
+        {1, 0, click, 1, 0, false},      {0, 0, pause, 1, 0, false},     {0, 0, step, 1, 1, true},
+        {0, 0, click, 1, 1, true},       {0, 0, press, 0, 0, false},     {0, 0, middle, 0, 0, false},
+        {1, 1, pause, 0, 0, false},      {1, 1, menuPause, 0, 0, false}, {1, 1, step, 1, 1, false},
+        {1, 1, click, 1, 1, false},      {1, 1, newGameKey, 1, 0, false}, {1, 1, newGameMenu, 1, 0, false},
+        {0, 0, newGameKey, 0, 0, false}, {1, 0, newGameMenu, 1, 0, false},
+    };
+    for (std::size_t i = 0; i < std::size(table); ++i) {
+        const Row& row = table[i];
+        SCOPED_TRACE(i);
+        startFreshGame();
+        game.running = row.running;
+        game.stepRequested = row.stepRequested;
+        const std::string console = consoleTextOf(row.event);
+        EXPECT_EQ(game.running, row.runningAfter);
+        EXPECT_EQ(game.stepRequested, row.stepAfter);
+        EXPECT_EQ(console, row.prompt ? stepPrompt : "");
+    }
+}
+
+TEST(Launch, PutsTheRestingBallInPlayUpAndRightUnlessRefused) {
+    startFreshGame();
+    game.running = 0;  // launching works while paused too
+    game.paddleX = 0.3;
+    game.ballDirX = -1;
+    game.prevBallX = 0.9;
+    keyboard('B', 0, 0);
+    EXPECT_EQ(game.ballInPlay, 1);
+    EXPECT_EQ(game.ballsLeft, 4);
+    EXPECT_EQ(game.ballDirX, 1);
+    EXPECT_EQ(game.ballDirY, 1);
+    EXPECT_DOUBLE_EQ(game.ballX, 0.3);
+    EXPECT_DOUBLE_EQ(game.ballY, 0.2125);
+    EXPECT_DOUBLE_EQ(game.prevBallX, 0.9);
+
+    keyboard('b', 0, 0);  // a repeat finds the ball in play
+    EXPECT_EQ(game.ballsLeft, 4);
+
+    game.ballInPlay = 0;
+    game.ballsLeft = 0;  // game over
+    keyboard('b', 0, 0);
+    EXPECT_EQ(game.ballInPlay, 0);
+    EXPECT_EQ(game.ballsLeft, 0);
+    keyboard('n', 0, 0);
+    EXPECT_EQ(game.ballsLeft, 5);
+}
+
+TEST(Menu, EveryChoiceButQuitRedrawsAtOnce) {
+    struct Case { int value, runningAfter, pointsAfter; };
+    for (const Case c : {Case{1, 1, 7}, Case{2, 0, 0}, Case{3, 0, 7}, Case{0, 0, 7}, Case{-5, 0, 7}}) {
+        startPausedGameInPlay();
+        menu(c.value);
+        EXPECT_EQ(fake::count("glutPostRedisplay"), 1) << c.value;
+        EXPECT_EQ(game.running, c.runningAfter) << c.value;
+        EXPECT_EQ(game.points, c.pointsAfter) << c.value;
+    }
+}
+
+TEST(Console, HelpBoxIsSeventeenFramedLines) {
+    const std::string box = consoleTextOf(printHelp);
+    EXPECT_EQ(box, helpBox);
+    EXPECT_EQ(box.size(), 17u * 57u);
+}
+
+using QuitDeathTest = testing::Test;
+
+TEST(QuitDeathTest, QAndTheLastMenuEntryExitWithStatusZero) {
+    for (unsigned char key : {'q', 'Q'}) {
+        startPausedGameInPlay();
+        EXPECT_EXIT(keyboard(key, 0, 0), testing::ExitedWithCode(0), "");
+    }
+    game.running = 1;
+    game.stepRequested = 1;
+    EXPECT_EXIT(menu(10), testing::ExitedWithCode(0), "");
+}
