@@ -1,0 +1,205 @@
+"""Drives the real torvale under Xvfb like a player: keys, clicks, menu, screenshots, console, exit."""
+import os
+import re
+import subprocess
+import threading
+import time
+
+TITLE = "KRT3019  QX4 - ***TORVALE***"
+WIDTH, HEIGHT = 400, 500
+WINDOW_X, WINDOW_Y = 220, 140
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def binary():
+    return os.environ["TORVALE_BINARY"]
+
+
+def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
+    """Polls predicate until it returns a truthy value; fails after timeout seconds."""
+    deadline = time.monotonic() + timeout
+    while True:
+        result = predicate()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out after {timeout}s waiting for {what}")
+        time.sleep(interval)
+
+
+class Xvfb:
+    """A private X server for one test, on a display number the server picks itself."""
+
+    def __enter__(self):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as reader:
+            number = reader.readline().strip()
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        self.env = dict(os.environ, DISPLAY=":" + number)
+        return self
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        try:
+            self.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+
+    def run(self, *args, check=True, **kwargs):
+        return subprocess.run(list(args), env=self.env, check=check, capture_output=True, timeout=15, **kwargs)
+
+
+class Game:
+    """One run of the real binary on an Xvfb display, with its console collected as it arrives."""
+
+    def __init__(self, display, args=(), stdout=subprocess.PIPE, env=None):
+        self.display = display
+        self.process = subprocess.Popen([binary(), *args], env=env or display.env, stdout=stdout,
+                                        stdin=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        self._output = bytearray()
+        self._stderr = bytearray()
+        self._lock = threading.Lock()
+        self._readers = [threading.Thread(target=self._collect, args=(stream, buffer), daemon=True)
+                         for stream, buffer in ((self.process.stdout, self._output),
+                                                (self.process.stderr, self._stderr)) if stream]
+        for reader in self._readers:
+            reader.start()
+        self.window = wait_until(self._find_window, what="the game window")
+        wait_until(self._viewable, what="the window to be mapped")
+
+    def _viewable(self):
+        info = self.display.run("xwininfo", "-id", str(self.window), check=False).stdout
+        return b"IsViewable" in info
+
+    def _collect(self, stream, buffer):
+        for chunk in iter(lambda: stream.read1(4096), b""):
+            with self._lock:
+                buffer.extend(chunk)
+
+    def _find_window(self):
+        found = self.display.run("xdotool", "search", "--name", "^" + re.escape(TITLE) + "$", check=False)
+        ids = found.stdout.split()
+        return int(ids[0]) if ids else None
+
+    # Console ------------------------------------------------------------------------------------
+    def output(self):
+        with self._lock:
+            return bytes(self._output)
+
+    def stderr(self):
+        with self._lock:
+            return bytes(self._stderr)
+
+    def wait_for_output(self, text, timeout=5.0, count=1):
+        needle = text.encode() if isinstance(text, str) else text
+        wait_until(lambda: self.output().count(needle) >= count, timeout, what=repr(text))
+
+    # Input --------------------------------------------------------------------------------------
+    def point_at(self, x=WIDTH // 2, y=HEIGHT // 2):
+        """Moves the pointer into the window; without a window manager focus follows the pointer."""
+        self.display.run("xdotool", "mousemove", "--window", str(self.window), str(x), str(y))
+
+    def key(self, *names):
+        self.point_at()
+        for name in names:
+            self.display.run("xdotool", "key", name)
+
+    def click(self, button=1, x=WIDTH // 2, y=HEIGHT // 2):
+        self.point_at(x, y)
+        self.display.run("xdotool", "click", str(button))
+
+    def choose_menu_entry(self, position):
+        """Opens the right-button menu and picks its entry number position (1 = top)."""
+        self.click(3)
+        menu = wait_until(lambda: self._menu_geometry(), what="the pop-up menu")
+        x, y, width, height = menu
+        entry_height = height / 3
+        target_y = int(y + entry_height * (position - 0.5))
+        self.display.run("xdotool", "mousemove", str(x + width // 2), str(target_y))
+        time.sleep(0.2)
+        self.display.run("xdotool", "click", "1")
+
+    def _menu_geometry(self):
+        found = self.display.run("xdotool", "search", "--onlyvisible", "--name", "^freeglut menu$", check=False)
+        ids = found.stdout.split()
+        if not ids:
+            return None
+        info = self.display.run("xwininfo", "-id", ids[0]).stdout.decode()
+        values = {key: int(re.search(key + r":\s+(-?\d+)", info).group(1))
+                  for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")}
+        return (values["Absolute upper-left X"], values["Absolute upper-left Y"], values["Width"], values["Height"])
+
+    def close_window(self):
+        self.display.run(os.environ["TORVALE_SEND_WM_DELETE"], str(self.window))
+
+    # Picture ------------------------------------------------------------------------------------
+    def screenshot(self):
+        xwd = self.display.run("xwd", "-silent", "-id", str(self.window)).stdout
+        ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd, capture_output=True, check=True,
+                             timeout=15).stdout
+        return Picture(ppm)
+
+    def first_frame(self, timeout=10.0):
+        """A screenshot once the game has drawn something other than its black background."""
+        return wait_until(lambda: (lambda p: p if p.pixels.strip(b"\0") else None)(self.screenshot()),
+                          timeout, what="a drawn frame")
+
+    def geometry(self):
+        info = self.display.run("xwininfo", "-id", str(self.window)).stdout.decode()
+        read = lambda key: int(re.search(key + r":\s+(-?\d+)", info).group(1))
+        return (read("Absolute upper-left X"), read("Absolute upper-left Y"), read("Width"), read("Height"))
+
+    # Process ------------------------------------------------------------------------------------
+    def wait_exit(self, timeout=5.0):
+        status = self.process.wait(timeout=timeout)
+        for reader in self._readers:
+            reader.join(timeout=2)
+        return status
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(timeout=5)
+
+
+class Picture:
+    """A screenshot of the window, read from binary PPM."""
+
+    def __init__(self, ppm):
+        # convert copies the window title into a header comment: skip comments between the fields.
+        match = re.match(rb"P6(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*(\d+)\s", ppm)
+        if not match:
+            raise ValueError("not a binary PPM picture")
+        self.width, self.height = int(match.group(1)), int(match.group(2))
+        self.pixels = ppm[match.end():]
+
+    def pixel(self, x, y):
+        at = (y * self.width + x) * 3
+        return tuple(self.pixels[at:at + 3])
+
+    def at_unit(self, ux, uy):
+        """The pixel under a point of the game's unit square (y up)."""
+        return self.pixel(min(int(ux * self.width), self.width - 1), min(int((1 - uy) * self.height), self.height - 1))
+
+    def count(self, colour, box=None, tolerance=1):
+        x0, y0, x1, y1 = box or (0, 0, self.width, self.height)
+        return sum(1 for y in range(y0, y1) for x in range(x0, x1)
+                   if all(abs(a - b) <= tolerance for a, b in zip(self.pixel(x, y), colour)))
+
+    def __eq__(self, other):
+        return self.pixels == other.pixels
+
+
+def expected(r, g, b):
+    """The 8-bit colour that a GL colour in [0, 1] becomes."""
+    return tuple(round(c * 255) for c in (r, g, b))
+
+
+def close_to(actual, wanted, tolerance=1):
+    return all(abs(a - b) <= tolerance for a, b in zip(actual, wanted))
