@@ -188,13 +188,19 @@ TEST(Tick, LevelChangesAtTheStartOfTheNextTickEvenWhilePaused) {
     startFreshGame();
     for (auto& row : game.bricks)
         for (Brick& brick : row) brick.alive = 0;
-    game.points = 48;
-    game.running = 0;
+    game.bricks[4][3].alive = 1;
+    game.points = 47;
     game.paddleDirection = +1;
     game.paddleX = 0.8;
+    putBallInFlight(0.35, 0.74, +1, +1);
+    tickOnce();
+    EXPECT_EQ(game.points, 48) << "the last brick is hit";
+    EXPECT_EQ(game.level, 1) << "but the level waits for the next tick";
+    game.running = 0;
     tickOnce();
     EXPECT_EQ(game.level, 2);
     EXPECT_EQ(game.points, 48);
+    EXPECT_EQ(game.ballInPlay, 0);
     EXPECT_EQ(liveBricks(), bricksPerLevel);
     EXPECT_DOUBLE_EQ(game.paddleX, 0.45);
 
