@@ -1,0 +1,320 @@
+#!/usr/bin/env python3
+"""Measures torvale beside the baseline GLUT program under Xvfb and prints the results as Markdown.
+
+Run it through bench/measure.sh, which builds the bench preset first. Each program runs alone on its
+own Xvfb with libtorvale_timestamps.so preloaded, in alternating order over a few rounds, with a ball
+kept in play by pressing B every second (and N after a game over). Exits 1 when a target is missed.
+"""
+import argparse
+import json
+import os
+import re
+import statistics
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+GAME_TITLE = "KRT3019  QX4 - ***TORVALE***"
+BASELINE_TITLE = "torvale baseline"
+
+# The record written by bench/timestamps.cpp: header, then tick stamps, swap stamps, ball flags.
+HEADER = struct.Struct("<8sQQQII")  # magic, loadNs, tickCount, swapCount, entries, ballInLastFrame
+MAGIC = b"TVTS0001"
+
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+
+
+def wait_until(predicate, timeout, what, interval=0.01):
+    deadline = time.monotonic() + timeout
+    while True:
+        result = predicate()
+        if result:
+            return result
+        if time.monotonic() > deadline:
+            raise RuntimeError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+class Xvfb:
+    """A private X server on a display number it picks itself."""
+
+    def __enter__(self):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as reader:
+            number = reader.readline().strip()
+        if not number:
+            self.process.kill()
+            raise RuntimeError("Xvfb did not start")
+        self.env = dict(os.environ, DISPLAY=":" + number)
+        return self
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        try:
+            self.process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+            self.process.wait()
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, timeout=10).stdout
+
+
+class Record:
+    """One program's timestamps, as bench/timestamps.cpp maps them into a file."""
+
+    def __init__(self, path):
+        with open(path, "rb") as source:
+            data = source.read()
+        magic, self.load_ns, ticks, swaps, entries, _ = HEADER.unpack_from(data)
+        if magic != MAGIC:
+            raise RuntimeError(f"{path} is not a timestamp record")
+        ticks_at = HEADER.size
+        swaps_at = ticks_at + 8 * entries
+        flags_at = swaps_at + 8 * entries
+        self.ticks = struct.unpack_from(f"<{min(ticks, entries)}Q", data, ticks_at)
+        self.swaps = struct.unpack_from(f"<{min(swaps, entries)}Q", data, swaps_at)
+        self.swap_had_ball = data[flags_at:flags_at + len(self.swaps)]
+
+
+def read_header(path):
+    try:
+        with open(path, "rb") as source:
+            data = source.read(HEADER.size)
+    except FileNotFoundError:
+        return None
+    if len(data) < HEADER.size or data[:8] != MAGIC:
+        return None
+    _, _, ticks, swaps, _, ball = HEADER.unpack(data)
+    return {"ticks": ticks, "swaps": swaps, "ball": ball}
+
+
+def cpu_seconds(pid):
+    """User plus system time of the whole process, all its threads included."""
+    with open(f"/proc/{pid}/stat") as stat:
+        fields = stat.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS
+
+
+def peak_resident_kib(pid):
+    with open(f"/proc/{pid}/status") as status:
+        return int(re.search(r"^VmHWM:\s+(\d+) kB", status.read(), re.M).group(1))
+
+
+def run_program(kind, binary, title, preload, seconds, settle):
+    """One run on a fresh X server: launch, wait for the first frame, then a measured window."""
+    is_game = kind == "torvale"
+    with Xvfb() as x, tempfile.TemporaryDirectory(prefix="torvale-bench-") as scratch:
+        stamps = os.path.join(scratch, "timestamps")
+        env = dict(x.env, LD_PRELOAD=preload, TORVALE_TIMESTAMPS=stamps)
+        launched_ns = time.monotonic_ns()
+        program = subprocess.Popen([binary], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+        try:
+            wait_until(lambda: (read_header(stamps) or {}).get("swaps", 0) >= 1, 20, f"{kind}'s first frame")
+            found = wait_until(lambda: x.xdotool("search", "--name", "^" + re.escape(title) + "$").split(), 10,
+                               f"{kind}'s window")
+            # Without a window manager the keyboard goes to the window under the pointer.
+            x.xdotool("mousemove", "--window", found[0].decode(), "200", "250")
+            x.xdotool("key", "b")
+            time.sleep(settle)
+
+            cpu_before, server_before = cpu_seconds(program.pid), cpu_seconds(x.process.pid)
+            start_ns = time.monotonic_ns()
+            end_ns = start_ns + int(seconds * 1e9)
+            refused = 0
+            while (left := end_ns - time.monotonic_ns()) > 0:
+                time.sleep(min(1.0, left / 1e9))
+                # B is refused only after a game over: two idle checks in a row ask for a new game.
+                if is_game and not read_header(stamps)["ball"]:
+                    refused += 1
+                    if refused >= 2:
+                        x.xdotool("key", "n")
+                        refused = 0
+                else:
+                    refused = 0
+                x.xdotool("key", "b")
+            end_ns = time.monotonic_ns()
+            cpu_after, server_after = cpu_seconds(program.pid), cpu_seconds(x.process.pid)
+            peak_kib = peak_resident_kib(program.pid)
+            if program.poll() is not None:
+                raise RuntimeError(f"{kind} exited with status {program.returncode} during the measurement")
+        finally:
+            program.kill()
+            program.wait(timeout=10)
+        record = Record(stamps)
+
+    ticks = [t for t in record.ticks if start_ns <= t < end_ns]
+    swaps = [(t, ball) for t, ball in zip(record.swaps, record.swap_had_ball) if start_ns <= t < end_ns]
+    return {
+        "duration": (end_ns - start_ns) / 1e9,
+        "periods_ms": [(b - a) / 1e6 for a, b in zip(ticks, ticks[1:])],
+        "frame_intervals_ms": [(b[0] - a[0]) / 1e6 for a, b in zip(swaps, swaps[1:])],
+        "tick_to_swap_ms": tick_to_swap_ms(ticks, [t for t, _ in swaps]),
+        "frames": len(swaps),
+        "ball_frames": sum(1 for _, ball in swaps if ball),
+        "cpu": cpu_after - cpu_before,
+        "server_cpu": server_after - server_before,
+        "peak_kib": peak_kib,
+        "startup_ms": (record.swaps[0] - launched_ns) / 1e6,
+    }
+
+
+def tick_to_swap_ms(ticks, swaps):
+    """For each frame, the time from the tick that asked for it to its swap returning."""
+    latencies, last_tick, i = [], None, 0
+    for swap in swaps:
+        while i < len(ticks) and ticks[i] <= swap:
+            last_tick, i = ticks[i], i + 1
+        if last_tick is not None:
+            latencies.append((swap - last_tick) / 1e6)
+    return latencies
+
+
+def percentile(values, fraction):
+    """Linear interpolation between the closest ranks."""
+    ordered = sorted(values)
+    at = (len(ordered) - 1) * fraction
+    low = int(at)
+    high = min(low + 1, len(ordered) - 1)
+    return ordered[low] + (ordered[high] - ordered[low]) * (at - low)
+
+
+def summarise(runs):
+    # Rates from the intervals rather than counts in the window: no error of plus or minus one tick.
+    duration = sum(run["duration"] for run in runs)
+    periods = [p for run in runs for p in run["periods_ms"]]
+    intervals = [p for run in runs for p in run["frame_intervals_ms"]]
+    frames = sum(run["frames"] for run in runs)
+    return {
+        "period_mean": statistics.fmean(periods),
+        "period_p50": percentile(periods, 0.50),
+        "period_p99": percentile(periods, 0.99),
+        "ticks_per_s": 1000 / statistics.fmean(periods),
+        "fps": 1000 / statistics.fmean(intervals),
+        "tick_to_swap_p50": percentile([p for run in runs for p in run["tick_to_swap_ms"]], 0.50),
+        "cpu_ms_per_s": 1000 * sum(run["cpu"] for run in runs) / duration,
+        "peak_mib": max(run["peak_kib"] for run in runs) / 1024,
+        "startup_ms": statistics.median(run["startup_ms"] for run in runs),
+        "ball_share": sum(run["ball_frames"] for run in runs) / frames if frames else 0.0,
+        "server_cpu_ms_per_s": 1000 * sum(run["server_cpu"] for run in runs) / duration,
+        "seconds": duration,
+    }
+
+
+def micro_benchmarks(binary, repetitions):
+    """Median CPU time in nanoseconds of each micro-benchmark."""
+    output = subprocess.run([binary, "--benchmark_format=json", f"--benchmark_repetitions={repetitions}",
+                             "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.2"],
+                            capture_output=True, text=True, timeout=300, check=True).stdout
+    scale = {"ns": 1.0, "us": 1e3, "ms": 1e6, "s": 1e9}
+    medians = {}
+    for bench in json.loads(output)["benchmarks"]:
+        if bench.get("error_occurred"):
+            raise RuntimeError(f"micro-benchmark {bench['name']}: {bench.get('error_message')}")
+        if bench.get("aggregate_name") == "median":
+            medians[bench["run_name"]] = bench["cpu_time"] * scale[bench["time_unit"]]
+    return medians
+
+
+def allocation_check(binary):
+    result = subprocess.run([binary], capture_output=True, text=True, timeout=120)
+    found = re.search(r"(\d+) allocations", result.stderr)
+    if not found:
+        raise RuntimeError(f"allocation check said: {result.stderr.strip()}")
+    return int(found.group(1)), result.returncode == 0
+
+
+def ratio(game, baseline):
+    return f"{game / baseline:.3f}" if baseline else "n/a"
+
+
+def report(args, game, baseline, micro, allocations, loads):
+    rows = [
+        ("tick period, mean (ms)", "period_mean", "{:.3f}"),
+        ("tick period, p50 (ms)", "period_p50", "{:.3f}"),
+        ("tick period, p99 (ms)", "period_p99", "{:.3f}"),
+        ("ticks per second", "ticks_per_s", "{:.2f}"),
+        ("frames per second", "fps", "{:.2f}"),
+        ("tick to its frame swapped, p50 (ms)", "tick_to_swap_p50", "{:.3f}"),
+        ("CPU time per second (ms/s)", "cpu_ms_per_s", "{:.1f}"),
+        ("peak resident memory, VmHWM (MiB)", "peak_mib", "{:.1f}"),
+        ("exec to first swapped frame (ms)", "startup_ms", "{:.1f}"),
+    ]
+    lines = [f"Measured {time.strftime('%Y-%m-%d %H:%M')}: {args.rounds} rounds of {args.seconds:g} s per "
+             f"program ({game['seconds']:.1f} s in all each), alternating order; load average "
+             f"{loads[0]:.2f} before, {loads[1]:.2f} after.", "",
+             "| measure | baseline | torvale | torvale / baseline |", "|---|---:|---:|---:|"]
+    for label, key, form in rows:
+        lines.append(f"| {label} | {form.format(baseline[key])} | {form.format(game[key])} | "
+                     f"{ratio(game[key], baseline[key])} |")
+    lines.append(f"| frames with a ball in play | n/a | {100 * game['ball_share']:.1f} % | |")
+    lines.append(f"| X server CPU time per second (ms/s) | {baseline['server_cpu_ms_per_s']:.1f} | "
+                 f"{game['server_cpu_ms_per_s']:.1f} | {ratio(game['server_cpu_ms_per_s'], baseline['server_cpu_ms_per_s'])} |")
+
+    tick_ns, frame_ns = micro["worstCaseTick"], micro["frame"]
+    own_ns_per_s = tick_ns * game["ticks_per_s"] + frame_ns * game["fps"]
+    share = 100 * own_ns_per_s / (game["cpu_ms_per_s"] * 1e6) if game["cpu_ms_per_s"] else float("inf")
+    lines += ["", "| the game's own work, null toolkit (median CPU time) | ns |", "|---|---:|",
+              f"| worst-case tick | {tick_ns:.1f} |", f"| one frame | {frame_ns:.1f} |",
+              f"| key command D | {micro['keyCommand/d']:.1f} |", f"| key command N | {micro['keyCommand/n']:.1f} |",
+              f"| per second of play: tick x ticks/s + frame x frames/s | {own_ns_per_s:.0f} |",
+              f"| **share of torvale's CPU time** | **{share:.3f} %** |"]
+
+    cadence = 100 * (game["ticks_per_s"] - baseline["ticks_per_s"]) / baseline["ticks_per_s"]
+    allocations_count, allocations_clean = allocations
+    targets = [
+        ("tick cadence within 1 % of the baseline's", f"{cadence:+.2f} %", abs(cadence) <= 1.0),
+        ("the game's own code at most 1 % of its CPU time", f"{share:.3f} %", share <= 1.0),
+        ("worst-case tick under 1 us", f"{tick_ns / 1000:.3f} us", tick_ns < 1000),
+        ("one frame's own work under 5 us", f"{frame_ns / 1000:.3f} us", frame_ns < 5000),
+        ("no allocation in 10,000 ticks, frames and commands", f"{allocations_count}", allocations_clean),
+    ]
+    lines += ["", "| target | measured | holds |", "|---|---:|---|"]
+    lines += [f"| {name} | {value} | {'yes' if holds else '**NO**'} |" for name, value, holds in targets]
+    return "\n".join(lines), all(holds for _, _, holds in targets)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--build", default="build/bench", help="the bench preset's build directory")
+    parser.add_argument("--seconds", type=float, default=10.0, help="measured seconds per program and round")
+    parser.add_argument("--rounds", type=int, default=2, help="rounds, each running both programs")
+    parser.add_argument("--settle", type=float, default=1.0, help="seconds between the first B and measuring")
+    parser.add_argument("--repetitions", type=int, default=5, help="repetitions of each micro-benchmark")
+    args = parser.parse_args()
+
+    build = os.path.abspath(args.build)
+    programs = {
+        "baseline": (os.path.join(build, "bench", "torvale_baseline"), BASELINE_TITLE),
+        "torvale": (os.path.join(build, "torvale"), GAME_TITLE),
+    }
+    preload = os.path.join(build, "bench", "libtorvale_timestamps.so")
+
+    loads = [os.getloadavg()[0]]
+    runs = {"baseline": [], "torvale": []}
+    for round_number in range(args.rounds):
+        order = ["baseline", "torvale"] if round_number % 2 == 0 else ["torvale", "baseline"]
+        for kind in order:
+            binary, title = programs[kind]
+            print(f"round {round_number + 1}/{args.rounds}: {kind}", file=sys.stderr, flush=True)
+            runs[kind].append(run_program(kind, binary, title, preload, args.seconds, args.settle))
+    print("micro-benchmarks and allocation check", file=sys.stderr, flush=True)
+    micro = micro_benchmarks(os.path.join(build, "bench", "micro_bench"), args.repetitions)
+    allocations = allocation_check(os.path.join(build, "bench", "allocation", "allocation_test"))
+    loads.append(os.getloadavg()[0])
+
+    table, all_hold = report(args, summarise(runs["torvale"]), summarise(runs["baseline"]), micro, allocations,
+                             loads)
+    print(table)
+    return 0 if all_hold else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
