@@ -31,6 +31,7 @@ struct Record {
     std::uint64_t tickNs[capacity]; // on entry to each timer callback
     std::uint64_t swapNs[capacity]; // on return from each swap
     std::uint8_t swapHadBall[capacity];
+    std::uint64_t tickDoneNs[capacity];  // on return from each timer callback: the tick's cost in place
 };
 static_assert(offsetof(Record, tickNs) == 40 && sizeof(std::uint64_t) == 8, "measure.py reads this layout");
 
@@ -64,8 +65,10 @@ TimerCallback wrapped[slots];
 
 template <int slot>
 void trampoline(int value) {
+    const std::uint64_t index = record->tickCount;
     append(record->tickNs, record->tickCount, nowNs());
     wrapped[slot](value);
+    if (index < capacity) record->tickDoneNs[index] = nowNs();
 }
 
 TimerCallback trampolines[slots] = {trampoline<0>, trampoline<1>, trampoline<2>, trampoline<3>};
