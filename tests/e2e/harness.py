@@ -32,8 +32,10 @@ class Xvfb:
 
     def __enter__(self):
         read_end, write_end = os.pipe()
+        # -noreset: a server that resets when its last client leaves turns the game away if a probe such as
+        # xdotool disconnects just before the game connects.
         self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
             pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         with os.fdopen(read_end) as reader:
