@@ -98,8 +98,9 @@ void printPositions() {
 float floatAbs(float v) { return v < 0.0f ? -v : v; }
 
 void tick(int) {
-    // Before the run test, so a wall cleared by a single step is replaced even while paused.
-    if (game.level * bricksPerLevel == game.points) nextLevel();
+    // Before the run test, so a wall cleared by a single step is replaced even while paused. The product is
+    // taken in 64 bits: past level 44739242 it no longer fits an int.
+    if (static_cast<long long>(game.level) * bricksPerLevel == game.points) nextLevel();
 
     if (game.running == 1) {
         movePaddle();
