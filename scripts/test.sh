@@ -8,4 +8,5 @@ for preset in default sanitize bench; do  # bench: built so it cannot rot; bench
     cmake --build --preset "$preset"
 done
 ctest --preset default
-ctest --preset sanitize
+ctest --preset sanitize        # every unit test under AddressSanitizer and UndefinedBehaviorSanitizer
+ctest --preset sanitize-smoke  # and a short game of the sanitized binary under Xvfb
