@@ -116,8 +116,11 @@ class Game:
         self.point_at(x, y)
         self.display.run("xdotool", "click", str(button))
 
-    def choose_menu_entry(self, position):
-        """Opens the right-button menu and picks its entry number position (1 = top)."""
+    def choose_menu_entry(self, position, button=1):
+        """Opens the right-button menu and picks its entry number position (1 = top) with button.
+
+        freeglut picks on the press and hides the menu later, so a left button's release can reach
+        the game as a click (a single step while paused); picking with the right button avoids that."""
         self.click(3)
         menu = wait_until(lambda: self._menu_geometry(), what="the pop-up menu")
         x, y, width, height = menu
@@ -125,7 +128,7 @@ class Game:
         target_y = int(y + entry_height * (position - 0.5))
         self.display.run("xdotool", "mousemove", str(x + width // 2), str(target_y))
         time.sleep(0.2)
-        self.display.run("xdotool", "click", "1")
+        self.display.run("xdotool", "click", str(button))
 
     def _menu_geometry(self):
         found = self.display.run("xdotool", "search", "--onlyvisible", "--name", "^freeglut menu$", check=False)
