@@ -72,8 +72,12 @@ class Game:
                                                 (self.process.stderr, self._stderr)) if stream]
         for reader in self._readers:
             reader.start()
-        self.window = wait_until(self._find_window, what="the game window")
-        wait_until(self._viewable, what="the window to be mapped")
+        try:
+            self.window = wait_until(self._find_window, what="the game window")
+            wait_until(self._viewable, what="the window to be mapped")
+        except BaseException:
+            self.stop()
+            raise
 
     def _viewable(self):
         info = self.display.run("xwininfo", "-id", str(self.window), check=False).stdout
@@ -171,6 +175,11 @@ class Game:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait(timeout=5)
+        for reader in self._readers:
+            reader.join(timeout=2)
+        for stream in (self.process.stdout, self.process.stderr):
+            if stream:
+                stream.close()
 
 
 class Picture:

@@ -36,15 +36,13 @@ def wall_centres():
 class FirstFrame(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
+        # Class cleanups run even when set-up fails half-way, so no server or game outlives the test.
         cls.display = Xvfb().__enter__()
+        cls.addClassCleanup(cls.display.__exit__, None, None, None)
         cls.game = Game(cls.display)
+        cls.addClassCleanup(cls.game.stop)
         cls.game.wait_for_output(HELP_BOX)
         cls.picture = cls.game.first_frame()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.game.stop()
-        cls.display.__exit__(None, None, None)
 
     def test_help_box_is_the_whole_console_once(self):
         self.assertEqual(self.game.output(), HELP_BOX)
