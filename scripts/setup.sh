@@ -4,7 +4,7 @@
 set -euo pipefail
 
 build_packages=(g++ cmake make libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libgtest-dev)
-test_packages=(xvfb xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file man-db desktop-file-utils libbenchmark-dev)
+test_packages=(xvfb xfonts-base libx11-dev xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file man-db desktop-file-utils libbenchmark-dev)
 
 wanted=("${build_packages[@]}")
 if [ "${1:-build}" = test ]; then wanted+=("${test_packages[@]}"); fi
