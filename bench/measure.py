@@ -16,6 +16,10 @@ import sys
 import tempfile
 import time
 
+# The end-to-end tests' X driver: a private Xvfb per run and bounded polling.
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from harness import Xvfb, wait_until  # noqa: E402
+
 GAME_TITLE = "KRT3019  QX4 - ***TORVALE***"
 BASELINE_TITLE = "torvale baseline"
 
@@ -25,46 +29,6 @@ MAGIC = b"TVTS0001"
 
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 PRESS_INTERVAL = 0.5  # seconds between two presses of B: a lost ball is back in play within this
-
-
-def wait_until(predicate, timeout, what, interval=0.01):
-    deadline = time.monotonic() + timeout
-    while True:
-        result = predicate()
-        if result:
-            return result
-        if time.monotonic() > deadline:
-            raise RuntimeError(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(interval)
-
-
-class Xvfb:
-    """A private X server on a display number it picks itself."""
-
-    def __enter__(self):
-        read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            pass_fds=[write_end], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as reader:
-            number = reader.readline().strip()
-        if not number:
-            self.process.kill()
-            raise RuntimeError("Xvfb did not start")
-        self.env = dict(os.environ, DISPLAY=":" + number)
-        return self
-
-    def __exit__(self, *exc):
-        self.process.terminate()
-        try:
-            self.process.wait(timeout=5)
-        except subprocess.TimeoutExpired:
-            self.process.kill()
-            self.process.wait()
-
-    def xdotool(self, *args):
-        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, timeout=10).stdout
 
 
 class Record:
@@ -118,7 +82,8 @@ def launch(x, binary, preload, stamps):
 
 
 def wait_for_first_frame(kind, stamps):
-    wait_until(lambda: (read_header(stamps) or {}).get("swaps", 0) >= 1, 20, f"{kind}'s first frame")
+    wait_until(lambda: (read_header(stamps) or {}).get("swaps", 0) >= 1, 20, interval=0.01,
+               what=f"{kind}'s first frame")
 
 
 def time_to_first_frame(kind, binary, preload):
@@ -143,7 +108,7 @@ def run_program(kind, binary, title, preload, seconds, settle):
         try:
             wait_for_first_frame(kind, stamps)
             found = wait_until(lambda: x.xdotool("search", "--name", "^" + re.escape(title) + "$").split(), 10,
-                               f"{kind}'s window")
+                               interval=0.01, what=f"{kind}'s window")
             # Without a window manager the keyboard goes to the window under the pointer.
             x.xdotool("mousemove", "--window", found[0].decode(), "200", "250")
             x.xdotool("key", "b")

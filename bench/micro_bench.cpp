@@ -76,13 +76,17 @@ void worstCaseTickCold(benchmark::State& state) {
 BENCHMARK(worstCaseTickCold)->UseManualTime()->Iterations(coldIterations);
 
 // The busiest frame: every brick standing, a ball in play with its trail, the status line.
-void frame(benchmark::State& state) {
+void setUpBusiestFrame() {
     newGame();
     game.ballInPlay = 1;
     game.ballX = 0.5;
     game.ballY = 0.5;
     game.prevBallX = 0.494;
     game.prevBallY = 0.494;
+}
+
+void frame(benchmark::State& state) {
+    setUpBusiestFrame();
     for (auto _ : state) {
         display();
         benchmark::ClobberMemory();
@@ -91,12 +95,7 @@ void frame(benchmark::State& state) {
 BENCHMARK(frame);
 
 void frameCold(benchmark::State& state) {
-    newGame();
-    game.ballInPlay = 1;
-    game.ballX = 0.5;
-    game.ballY = 0.5;
-    game.prevBallX = 0.494;
-    game.prevBallY = 0.494;
+    setUpBusiestFrame();
     timeCold(state, display);
 }
 BENCHMARK(frameCold)->UseManualTime()->Iterations(coldIterations);

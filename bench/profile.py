@@ -65,7 +65,7 @@ def profile(binary, title, seconds, scratch, call_graph):
                                    stderr=subprocess.DEVNULL)
         try:
             found = wait_until(lambda: x.xdotool("search", "--name", "^" + re.escape(title) + "$").split(), 20,
-                               "the window")
+                               interval=0.01, what="the window")
             x.xdotool("mousemove", "--window", found[0].decode(), "200", "250")
             x.xdotool("key", "b")
             time.sleep(1.0)

@@ -53,6 +53,10 @@ class Xvfb:
             self.process.kill()
             self.process.wait()
 
+    def xdotool(self, *args):
+        """An xdotool command whose failure is left to the caller (a search that finds nothing)."""
+        return self.run("xdotool", *args, check=False).stdout
+
     def run(self, *args, check=True, **kwargs):
         return subprocess.run(list(args), env=self.env, check=check, capture_output=True, timeout=15, **kwargs)
 
