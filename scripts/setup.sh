@@ -21,5 +21,7 @@ if [ "$(id -u)" -ne 0 ]; then
     as_root=(sudo)
 fi
 echo "setup: installing ${missing[*]}"
-"${as_root[@]}" apt-get update
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+# Wait for another apt run (a second set-up, an unattended upgrade) rather than fail on its lock.
+lock_wait=(-o DPkg::Lock::Timeout=600)
+"${as_root[@]}" apt-get "${lock_wait[@]}" update
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
