@@ -1,27 +1,41 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, playing and testing Torvale need, if any are missing.
-# Usage: scripts/setup.sh [build|test]   (test also brings the X server and tools the tests drive)
+# Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test
 set -euo pipefail
 
-build_packages=(g++ cmake make libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libgtest-dev)
-test_packages=(xvfb xfonts-base libx11-dev xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file man-db desktop-file-utils libbenchmark-dev)
+packages_for() {
+    case "$1" in
+        build) echo g++ cmake make libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libgtest-dev ;;
+        # the X server and the tools the tests drive, and what the package and benchmark tests use
+        test) echo xvfb xfonts-base libx11-dev xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file \
+                   man-db desktop-file-utils libbenchmark-dev ;;
+        *) echo "setup: unknown set '$1'" >&2; return 1 ;;
+    esac
+}
 
-wanted=("${build_packages[@]}")
-if [ "${1:-build}" = test ]; then wanted+=("${test_packages[@]}"); fi
+sets=("$@")
+[ ${#sets[@]} -gt 0 ] || sets=(build)
+wanted=()
+for set in build "${sets[@]}"; do
+    list=$(packages_for "$set")
+    read -r -a found <<<"$list"
+    wanted+=("${found[@]}")
+done
 
 missing=()
 for package in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-as_root=()
-if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "setup: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
-    as_root=(sudo)
+if [ ${#missing[@]} -gt 0 ]; then
+    as_root=()
+    if [ "$(id -u)" -ne 0 ]; then
+        command -v sudo >/dev/null || { echo "setup: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
+        as_root=(sudo)
+    fi
+    echo "setup: installing ${missing[*]}"
+    # Wait for another apt run (a second set-up, an unattended upgrade) rather than fail on its lock.
+    lock_wait=(-o DPkg::Lock::Timeout=600)
+    "${as_root[@]}" apt-get "${lock_wait[@]}" update
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
 fi
-echo "setup: installing ${missing[*]}"
-# Wait for another apt run (a second set-up, an unattended upgrade) rather than fail on its lock.
-lock_wait=(-o DPkg::Lock::Timeout=600)
-"${as_root[@]}" apt-get "${lock_wait[@]}" update
-DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
