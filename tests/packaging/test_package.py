@@ -1,4 +1,6 @@
-"""The Debian package made from this build: control data, files, manual page, desktop entry and the installed game."""
+"""The Debian package made from this build: control data, files, policy checks, hardening, metadata and the installed game."""
+import datetime
+import gzip
 import os
 import re
 import shutil
@@ -11,16 +13,26 @@ from test_first_frame import HELP_BOX
 
 STEP_PROMPT = "Use a tecla O para passo-a-passo, ou a tecla P para continuar."
 MENU_LABELS = ("Pausa ou Continua<P>", "Novo Jogo<N>", "Sai do Jogo<Q>")
+APP_ID = "example.torvale.torvale"
 INSTALLED = {
-    "game": "usr/bin/torvale",
+    "game": "usr/games/torvale",
     "manual": "usr/share/man/man6/torvale.6.gz",
-    "desktop": "usr/share/applications/torvale.desktop",
+    "desktop": f"usr/share/applications/{APP_ID}.desktop",
+    "metainfo": f"usr/share/metainfo/{APP_ID}.metainfo.xml",
     "icon": "usr/share/icons/hicolor/scalable/apps/torvale.svg",
+    "copyright": "usr/share/doc/torvale/copyright",
+    "changelog": "usr/share/doc/torvale/changelog.gz",
 }
+# Lintian's errors for a package without these; no override may hide them.
+NEVER_OVERRIDDEN = ("no-changelog", "no-copyright-file", "package-section-games-but-contains-no-game")
+# The one remark AppStream makes: it knows no top-level domain "example" (see packaging/CMakeLists.txt).
+APPSTREAM_ACCEPTED = ("cid-maybe-not-rdns",)
+HARDENED = ("Position Independent Executable", "Stack protected", "Fortify Source functions",
+            "Read-only relocations", "Immediate binding")
 
 
-def run(*args, **kwargs):
-    return subprocess.run(list(args), check=True, capture_output=True, text=True, timeout=120, **kwargs)
+def run(*args, check=True, **kwargs):
+    return subprocess.run(list(args), check=check, capture_output=True, text=True, timeout=120, **kwargs)
 
 
 class DebianPackage(unittest.TestCase):
@@ -81,6 +93,91 @@ class DebianPackage(unittest.TestCase):
             keys = dict(line.strip().split("=", 1) for line in entry if "=" in line and not line.startswith("#"))
         self.assertEqual(keys["Exec"], os.path.basename(INSTALLED["game"]))
         self.assertEqual(keys["Icon"] + ".svg", os.path.basename(INSTALLED["icon"]))
+
+    def test_lintian_pedantic_finds_no_error_or_warning_and_nothing_hides_one(self):
+        report = run("lintian", "--pedantic", "--show-overrides", "-I", "-E", self.package, check=False)
+        tags = [line for line in report.stdout.splitlines() if re.match(r"[EWIPXO]: ", line)]
+        self.assertEqual([tag for tag in tags if tag[0] in "EW"], [], report.stdout)
+        self.assertEqual([tag for tag in tags if tag[0] == "O" and any(name in tag for name in NEVER_OVERRIDDEN)], [])
+        overrides = os.path.join(self.root, "usr/share/lintian/overrides/torvale")
+        if os.path.exists(overrides):
+            with open(overrides) as lines:
+                previous = ""
+                for line in lines:
+                    if line.strip() and not line.startswith("#"):
+                        with self.subTest(override=line.strip()):
+                            self.assertTrue(previous.startswith("#"), "an override without a reason above it")
+                    previous = line
+
+    def test_game_is_hardened(self):
+        report = run("hardening-check", "--nocfprotection", self.installed("game"), check=False).stdout
+        found = dict(line.strip().split(": ", 1) for line in report.splitlines()[1:] if ": " in line)
+        for feature in HARDENED:
+            with self.subTest(feature):
+                self.assertTrue(found.get(feature, "").startswith("yes"), report)
+
+    def test_game_code_carries_control_flow_protection(self):
+        # hardening-check looks for the ELF marking, which the linker drops because Debian 12's C
+        # start-up files lack it; -fcf-protection shows in the code: a callback begins with endbr64.
+        if run("dpkg", "--print-architecture").stdout.strip() != "amd64":
+            self.skipTest("control-flow protection is x86's")
+        code = run("objdump", "-d", "--demangle", os.environ["TORVALE_BUILT_GAME"]).stdout
+        self.assertTrue(re.search(r"<tick\(int\)>:\n\s*[0-9a-f]+:\s+(?:[0-9a-f]{2} )+\s*endbr64", code),
+                        "tick() does not begin with endbr64")
+
+    def test_metainfo_validates_alone_and_with_the_unpacked_tree(self):
+        for command in (("validate", self.installed("metainfo")), ("validate-tree", self.root)):
+            with self.subTest(command[0]):
+                report = run("appstreamcli", command[0], "--no-net", "--pedantic", command[1], check=False)
+                remarks = re.findall(r"^\s*[EWIP]: \S+:\d*:? ?(\S+)", report.stdout, re.MULTILINE)
+                self.assertEqual((report.returncode, [r for r in remarks if r not in APPSTREAM_ACCEPTED]), (0, []),
+                                 report.stdout)
+
+    def test_metainfo_names_the_desktop_entry_and_the_release_of_this_version(self):
+        with open(self.installed("metainfo")) as metainfo:
+            text = metainfo.read()
+        self.assertIn(f"<id>{APP_ID}</id>", text)
+        self.assertIn(f'<launchable type="desktop-id">{os.path.basename(INSTALLED["desktop"])}</launchable>', text)
+        self.assertRegex(text, r'<release version="{}" date="\d{{4}}-\d\d-\d\d"/>'.format(
+            re.escape(os.environ["TORVALE_VERSION"])))
+        self.assertIn('<content_rating type="oars-1.1"', text)
+        self.assertNotRegex(text, r"<url|https?:", "no web address of the project's own exists")
+
+    def test_version_and_date_come_from_the_build(self):
+        version = os.environ["TORVALE_VERSION"]
+        self.assertEqual(self.field("Version"), version)
+        changelog = os.path.join(self.scratch, "changelog")
+        with gzip.open(self.installed("changelog"), "rb") as packed, open(changelog, "wb") as plain:
+            plain.write(packed.read())
+        self.assertEqual(run("dpkg-parsechangelog", "-l", changelog, "-S", "Version").stdout.strip(), version)
+        with gzip.open(self.installed("manual"), "rt") as page:
+            heading = next(line for line in page if line.startswith(".TH"))
+        match = re.fullmatch(r'\.TH TORVALE 6 (\d{4}-\d\d-\d\d) "Torvale (\S+)" "Games"\n', heading)
+        self.assertIsNotNone(match, heading)
+        self.assertEqual(match.group(2), version)
+        released = run("dpkg-parsechangelog", "-l", changelog, "-S", "Timestamp").stdout.strip()
+        built = datetime.date.fromisoformat(match.group(1))
+        self.assertTrue(datetime.date.fromtimestamp(int(released)) <= built <= datetime.date.today(), heading)
+
+    def test_compressed_files_carry_no_name_or_time_and_maximum_compression(self):
+        for what in ("manual", "changelog"):
+            with self.subTest(what), open(self.installed(what), "rb") as packed:
+                header = packed.read(10)
+                flags, mtime, extra = header[3], header[4:8], header[8]
+                self.assertEqual((header[:2], flags & 0x08, mtime, extra), (b"\x1f\x8b", 0, b"\0\0\0\0", 2))
+
+    def test_copyright_is_machine_readable_and_carries_the_licence(self):
+        with open(self.installed("copyright")) as copyright_file:
+            paragraphs = copyright_file.read().split("\n\n")
+        self.assertEqual(paragraphs[0].splitlines()[0],
+                         "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/")
+        files = next(p for p in paragraphs if p.startswith("Files: *"))
+        self.assertIn("Copyright: 2026 The Torvale authors", files)
+        self.assertIn("License: Expat", files)
+        licence = next(p for p in paragraphs if p.startswith("License: Expat\n"))
+        text = "\n".join(line[1:] if line != " ." else "" for line in licence.splitlines()[1:])
+        with open(os.environ["TORVALE_LICENSE"]) as source:
+            self.assertIn(text.strip(), source.read())
 
     def test_installed_game_opens_its_window_and_draws_the_first_frame(self):
         os.environ["TORVALE_BINARY"] = self.installed("game")
