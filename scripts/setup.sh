@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, playing and testing Torvale need, if any are missing.
-# Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test
+# Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, package
 set -euo pipefail
 
 packages_for() {
@@ -9,6 +9,8 @@ packages_for() {
         # the X server and the tools the tests drive, and what the package and benchmark tests use
         test) echo xvfb xfonts-base libx11-dev xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file \
                    man-db desktop-file-utils libbenchmark-dev ;;
+        # the Debian package's checkers: lintian, appstreamcli and hardening-check (in devscripts)
+        package) echo lintian appstream devscripts ;;
         *) echo "setup: unknown set '$1'" >&2; return 1 ;;
     esac
 }
