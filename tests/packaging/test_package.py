@@ -179,6 +179,14 @@ class DebianPackage(unittest.TestCase):
         with open(os.environ["TORVALE_LICENSE"]) as source:
             self.assertIn(text.strip(), source.read())
 
+    def test_plain_install_keeps_bin_and_installs_the_rest_as_the_package_does(self):
+        prefix = os.path.join(self.scratch, "prefix")
+        run(os.environ["CMAKE"], "--install", os.path.dirname(os.environ["TORVALE_CPACK_CONFIG"]), "--prefix", prefix)
+        installed = {os.path.relpath(os.path.join(top, name), prefix) for top, _, names in os.walk(prefix)
+                     for name in names}
+        packaged = {path.replace("usr/", "", 1) for path in INSTALLED.values()}
+        self.assertEqual(installed, packaged - {"games/torvale"} | {"bin/torvale"})
+
     def test_installed_game_opens_its_window_and_draws_the_first_frame(self):
         os.environ["TORVALE_BINARY"] = self.installed("game")
         with Xvfb() as display:
