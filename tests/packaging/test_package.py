@@ -157,7 +157,9 @@ class DebianPackage(unittest.TestCase):
         self.assertEqual(match.group(2), version)
         released = run("dpkg-parsechangelog", "-l", changelog, "-S", "Timestamp").stdout.strip()
         built = datetime.date.fromisoformat(match.group(1))
-        self.assertTrue(datetime.date.fromtimestamp(int(released)) <= built <= datetime.date.today(), heading)
+        utc = datetime.timezone.utc
+        release_day = datetime.datetime.fromtimestamp(int(released), utc).date()
+        self.assertTrue(release_day <= built <= datetime.datetime.now(utc).date(), heading)
 
     def test_compressed_files_carry_no_name_or_time_and_maximum_compression(self):
         for what in ("manual", "changelog"):
