@@ -7,7 +7,7 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux" AND CMAKE_CXX_COMPILER_ID MATCHES "^(GNU|C
     # Linked as a position-independent executable, so the loader can place it anywhere. Static and
     # object libraries only ever go into executables, so they are compiled for one too: CMake's -fPIC
     # for position-independent libraries reaches `game` through the GOT and keeps the compiler from
-    # inlining, which doubled the cost of a tick. Shared libraries keep CMake's -fPIC.
+    # inlining global functions, which doubled the cost of a tick. Shared libraries keep CMake's -fPIC.
     set(type "$<TARGET_PROPERTY:TYPE>")
     add_compile_options("$<$<NOT:$<IN_LIST:${type},SHARED_LIBRARY$<SEMICOLON>MODULE_LIBRARY>>:-fPIE>")
     add_link_options("$<$<STREQUAL:${type},EXECUTABLE>:-pie>")
