@@ -117,7 +117,12 @@ class Game {
   }
 
   async waitForOutput(text, count = 1) {
-    await waitUntil(async () => (await this.output()).split(text).length - 1 >= count, JSON.stringify(text));
+    try {
+      await waitUntil(async () => (await this.output()).split(text).length - 1 >= count, JSON.stringify(text));
+    } catch (error) {
+      error.message += `; the console ends with ${JSON.stringify((await this.output()).slice(-300))}`;
+      throw error;
+    }
   }
 
   // Input -----------------------------------------------------------------------------------------

@@ -14,22 +14,27 @@ after(async () => browser && browser.close());
 
 test('single steps by O and by a left click, paused, print exactly the prompt and the positions', async () => {
   const game = await browser.open();
+  let expected = HELP_BOX;
+  // Each step's text must be the whole of what the console gained, nothing more.
+  const step = async (paddleX, steps) => {
+    expected += PROMPT + positions(paddleX, 0.45 + steps * STEP, REST_Y + steps * STEP);
+    await waitUntil(async () => (await game.output()) === expected, `step ${steps} alone`);
+  };
   // Paused at once: with nothing launched and the paddle standing, the state is a new game's.
   await game.key('p', 'b');
   await game.click('middle');  // not a step: only the left button's release makes one
-  await game.key('o');
-  await game.waitForOutput(positions(0.45, 0.45 + STEP, REST_Y + STEP));
-  await game.click('left');
-  await game.waitForOutput(positions(0.45, 0.45 + 2 * STEP, REST_Y + 2 * STEP));
-  await game.key('D', 'O');  // upper case alike; the paddle moves in the same step
-  await game.waitForOutput(positions(0.45 + 0.01, 0.45 + 3 * STEP, REST_Y + 3 * STEP));
-  await game.key('h');
-  await game.waitForOutput(HELP_BOX, 2);
   await sleep(200);
-  assert.equal(await game.output(), HELP_BOX +
-      PROMPT + positions(0.45, 0.45 + STEP, REST_Y + STEP) +
-      PROMPT + positions(0.45, 0.45 + 2 * STEP, REST_Y + 2 * STEP) +
-      PROMPT + positions(0.46, 0.45 + 3 * STEP, REST_Y + 3 * STEP) + HELP_BOX);
+  assert.equal(await game.output(), expected);
+  await game.key('o');
+  await step(0.45, 1);
+  await game.click('left');
+  await step(0.45, 2);
+  await game.key('D', 'O');  // upper case alike; the paddle moves in the same step
+  await step(0.46, 3);
+  await game.key('h');
+  expected += HELP_BOX;
+  await sleep(200);
+  assert.equal(await game.output(), expected);
   assert.deepEqual(game.errors, []);
 });
 
