@@ -33,8 +33,8 @@ async function waitUntil(predicate, what, timeout = 10000, interval = 50) {
   }
 }
 
-// Counts, in the page, every timer callback of the game's 20 ms period and every animation frame,
-// with their times: ticks and frames are observed without changing the game.
+// Counts, in the page, every timer callback of the game's 20 ms period and every frame drawn (a frame
+// begins with the one clear of the colour buffer), with their times, without changing the game.
 function countTicksAndFrames() {
   const probe = window.torvaleProbe = {ticks: [], frames: []};
   const setTimer = window.setTimeout.bind(window);
@@ -42,11 +42,11 @@ function countTicksAndFrames() {
     if (delay === 20) probe.ticks.push(performance.now());
     return callback(...args);
   }, delay, ...rest);
-  const requestFrame = window.requestAnimationFrame.bind(window);
-  window.requestAnimationFrame = (callback) => requestFrame((time) => {
+  const clear = WebGLRenderingContext.prototype.clear;
+  WebGLRenderingContext.prototype.clear = function(mask) {
     probe.frames.push(performance.now());
-    return callback(time);
-  });
+    return clear.call(this, mask);
+  };
 }
 
 // The site on a private server and a Chromium of its own, with a fresh profile.

@@ -10,8 +10,9 @@ var TorvaleToolkit = {
     keyboardFunc: 0,
     mouseFunc: 0,
     pointer: {x: 0, y: 0},
-    // The raster position in window pixels, valid or not, and the colour current when it was set.
-    raster: {valid: false, x: 0, y: 0, colour: [1, 1, 1, 1]},
+    // The raster position in window pixels, valid or not, and the colour and viewport current when it was set.
+    raster: {valid: false, x: 0, y: 0, colour: [1, 1, 1, 1], viewport: [0, 0, 0, 0]},
+    viewport: null,
     fonts: null,
     menu: {callback: 0, button: -1, element: null, items: [], swallowed: [false, false, false]},
 
@@ -45,7 +46,7 @@ var TorvaleToolkit = {
     },
 
     // The glyphs of a font, decoded on first use into rectangles of set pixels, so that a glyph
-    // costs a few scissored clears rather than one per pixel.
+    // costs a few quads rather than one per pixel.
     font: function(number) {
       if (!Torvale.fonts) Torvale.fonts = torvaleGlyphs.map(Torvale.decodeFont);
       return Torvale.fonts[number];
@@ -212,6 +213,22 @@ var TorvaleToolkit = {
     throw new ExitStatus(status);
   },
 
+  // Standard output byte by byte to Module.stdout as it is written, so that a line without its newline
+  // (the step prompt, the positions) shows at once; standard error to the browser's console.
+  fd_write__sig: 'iiiii',
+  fd_write: function(fd, iov, iovcnt, pnum) {
+    var written = 0;
+    for (var i = 0; i < iovcnt; i++) {
+      var at = HEAPU32[(iov + 8 * i) >> 2], length = HEAPU32[(iov + 8 * i + 4) >> 2];
+      var bytes = HEAPU8.subarray(at, at + length);
+      if (fd == 1 && Module['stdout']) bytes.forEach(function(byte) { Module['stdout'](byte); });
+      else if (length) (fd == 1 ? out : err)(UTF8ArrayToString(bytes, 0, length).replace(/\n$/, ''));
+      written += length;
+    }
+    HEAPU32[pnum >> 2] = written;
+    return 0;
+  },
+
   glutTimerFunc__deps: ['$Torvale'],
   glutTimerFunc__sig: 'viii',
   glutTimerFunc: function(msec, func, value) {
@@ -223,13 +240,15 @@ var TorvaleToolkit = {
     Torvale.timers.push(timer);
   },
 
-  // One frame per animation frame however many redraws were asked for, as with GLUT's.
+  // As GLUT does, the frame is drawn once the current callback is done (however many redraws it asked
+  // for), not at the next animation frame: so the tick's 20 ms, armed at its end, take in the drawing
+  // and never wait for a frame drawn in between; the browser shows the canvas at its next refresh.
   glutPostRedisplay__deps: ['$Torvale', '$GLUT'],
   glutPostRedisplay__sig: 'v',
   glutPostRedisplay: function() {
     if (Torvale.ended || Torvale.frameRequested || !GLUT.displayFunc) return;
     Torvale.frameRequested = true;
-    requestAnimationFrame(function() {
+    queueMicrotask(function() {
       Torvale.frameRequested = false;
       Torvale.call(function() { {{{ makeDynCall('v', 'GLUT.displayFunc') }}}(); });
     });
@@ -302,7 +321,8 @@ var TorvaleToolkit = {
     var w = clip[3];
     var raster = Torvale.raster;
     raster.valid = [0, 1, 2].every(function(i) { return -w <= clip[i] && clip[i] <= w; }) && w > 0;
-    var viewport = GLctx.getParameter(GLctx.VIEWPORT);
+    var viewport = Torvale.viewport || (Torvale.viewport = Array.from(GLctx.getParameter(GLctx.VIEWPORT)));
+    raster.viewport = viewport;
     raster.x = viewport[0] + (clip[0] / w + 1) * viewport[2] / 2;
     raster.y = viewport[1] + (clip[1] / w + 1) * viewport[3] / 2;
     raster.colour = Array.from(GLImmediate.clientColor);
@@ -310,33 +330,54 @@ var TorvaleToolkit = {
 
   // glBitmap with freeglut's glyph: set pixels take the raster colour, the lower left corner lies at
   // the raster position less the glyph's origin, rounded down as Mesa does, and the position moves on
-  // by the glyph's width. Scissored clears paint exact pixels and leave the game's GL state alone.
-  torvaleBitmapCharacter__deps: ['$Torvale'],
+  // by the glyph's width. The set pixels go out as quads in window coordinates, whose edges fall
+  // between pixel centres, so exactly those pixels are filled; matrices and colour are put back.
+  torvaleBitmapCharacter__deps: ['$Torvale', 'glMatrixMode', 'glPushMatrix', 'glPopMatrix', 'glLoadIdentity',
+                                 'glOrtho', 'glColor4f', 'glBegin', 'glVertex2f', 'glEnd'],
   torvaleBitmapCharacter__sig: 'vii',
   torvaleBitmapCharacter: function(fontNumber, character) {
     var raster = Torvale.raster;
     if (character < 1 || character > 255 || !raster.valid) return;
     var font = Torvale.font(fontNumber);
     var glyph = font.glyphs[character];
-    var left = Math.floor(raster.x - font.xorig + 1e-4);
-    var bottom = Math.floor(raster.y - font.yorig + 1e-4);
     if (glyph.rects.length) {
-      var gl = GLctx;
-      var scissoring = gl.isEnabled(gl.SCISSOR_TEST);
-      var box = gl.getParameter(gl.SCISSOR_BOX);
-      var clearColour = gl.getParameter(gl.COLOR_CLEAR_VALUE);
-      var c = raster.colour;
-      gl.enable(gl.SCISSOR_TEST);
-      gl.clearColor(c[0], c[1], c[2], c[3]);
+      var left = Math.floor(raster.x - font.xorig + 1e-4);
+      var bottom = Math.floor(raster.y - font.yorig + 1e-4);
+      var viewport = raster.viewport;
+      var colour = Array.from(GLImmediate.clientColor);
+      var matrixMode = [0x1700, 0x1701][GLImmediate.currentMatrix] || 0x1702;
+      _glMatrixMode(0x1701 /* GL_PROJECTION */);
+      _glPushMatrix();
+      _glLoadIdentity();
+      _glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1], viewport[1] + viewport[3], -1, 1);
+      _glMatrixMode(0x1700 /* GL_MODELVIEW */);
+      _glPushMatrix();
+      _glLoadIdentity();
+      _glColor4f(raster.colour[0], raster.colour[1], raster.colour[2], raster.colour[3]);
+      _glBegin(0x0007 /* GL_QUADS */);
       glyph.rects.forEach(function(r) {
-        gl.scissor(left + r[0], bottom + r[1], r[2], r[3]);
-        gl.clear(gl.COLOR_BUFFER_BIT);
+        var x = left + r[0], y = bottom + r[1];
+        _glVertex2f(x, y);
+        _glVertex2f(x + r[2], y);
+        _glVertex2f(x + r[2], y + r[3]);
+        _glVertex2f(x, y + r[3]);
       });
-      gl.clearColor(clearColour[0], clearColour[1], clearColour[2], clearColour[3]);
-      gl.scissor(box[0], box[1], box[2], box[3]);
-      if (!scissoring) gl.disable(gl.SCISSOR_TEST);
+      _glEnd();
+      _glColor4f(colour[0], colour[1], colour[2], colour[3]);
+      _glPopMatrix();
+      _glMatrixMode(0x1701 /* GL_PROJECTION */);
+      _glPopMatrix();
+      _glMatrixMode(matrixMode);
     }
     raster.x += glyph.width;
+  },
+
+  // Kept here as well, so that placing text needs no query of the GL state, which would wait for the GPU.
+  glViewport__deps: ['$Torvale'],
+  glViewport__sig: 'viiii',
+  glViewport: function(x, y, width, height) {
+    Torvale.viewport = [x, y, width, height];
+    GLctx.viewport(x, y, width, height);
   },
 };
 
