@@ -140,7 +140,7 @@ async function main() {
     `| frames per second | ${(native.reduce((s, r) => s + r.frames, 0) / nativeSeconds).toFixed(2)} | ` +
     `${(web.reduce((s, r) => s + r.frames, 0) / webSeconds).toFixed(2)} |`,
     `| start to first frame, median (ms) | ${median(native.flatMap((r) => r.startups_ms)).toFixed(1)} (exec to first swap) | ` +
-    `${median(loads).toFixed(1)} (navigation to first display call) |`,
+    `${median(loads).toFixed(1)} (navigation to the first frame's clear) |`,
     `| CPU time per second of play, the game's own process(es) (ms/s) | ${nativeCpu.toFixed(1)} | ` +
     `${(cpuOf('renderer')).toFixed(1)} (renderer) |`,
     `| CPU time per second of play, with display (ms/s) | ${(nativeCpu + serverCpu).toFixed(1)} (game + X server) | ` +
