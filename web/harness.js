@@ -17,6 +17,7 @@ const CHROMIUM_FLAGS = [
   '--no-sandbox',  // the tests run as root in CI, where Chromium's sandbox refuses to start
   '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
   '--use-angle=swiftshader', '--enable-unsafe-swiftshader',  // WebGL without a GPU
+  '--disable-dev-shm-usage',  // containers often have a small /dev/shm
   '--window-size=1200,800',
 ];
 
