@@ -34,15 +34,18 @@ async function waitUntil(predicate, what, timeout = 10000, interval = 50) {
   }
 }
 
-// Counts, in the page, every timer callback of the game's 20 ms period and every frame drawn (a frame
-// begins with the one clear of the colour buffer), with their times, without changing the game.
+// Counts, in the page, every timer callback or scheduled task of the game's 20 ms period and every frame
+// drawn (a frame begins with the one clear of the colour buffer), with their times, without changing the game.
 function countTicksAndFrames() {
   const probe = window.torvaleProbe = {ticks: [], frames: []};
-  const setTimer = window.setTimeout.bind(window);
-  window.setTimeout = (callback, delay, ...rest) => setTimer((...args) => {
+  const stamped = (callback, delay) => (...args) => {
     if (delay === 20) probe.ticks.push(performance.now());
     return callback(...args);
-  }, delay, ...rest);
+  };
+  const setTimer = window.setTimeout.bind(window);
+  window.setTimeout = (callback, delay, ...rest) => setTimer(stamped(callback, delay), delay, ...rest);
+  const postTask = scheduler.postTask.bind(scheduler);
+  scheduler.postTask = (callback, options = {}) => postTask(stamped(callback, options.delay), options);
   const clear = WebGLRenderingContext.prototype.clear;
   WebGLRenderingContext.prototype.clear = function(mask) {
     probe.frames.push(performance.now());

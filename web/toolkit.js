@@ -6,6 +6,7 @@ var TorvaleToolkit = {
   $Torvale: {
     ended: false,
     timers: [],
+    tasks: null,
     frameRequested: false,
     keyboardFunc: 0,
     mouseFunc: 0,
@@ -32,6 +33,7 @@ var TorvaleToolkit = {
       Torvale.ended = true;
       Torvale.timers.forEach(clearTimeout);
       Torvale.timers = [];
+      if (Torvale.tasks) Torvale.tasks.abort();
       Torvale.closeMenu();
       document.body.dataset.exitStatus = String(status);
       if (Module['onExit']) Module['onExit'](status);
@@ -229,15 +231,23 @@ var TorvaleToolkit = {
     return 0;
   },
 
+  // Armed as a task of the highest priority where the browser has a scheduler: it wakes closer to its
+  // deadline than a plain timer, as freeglut's does. The end of the game aborts whatever is pending.
   glutTimerFunc__deps: ['$Torvale'],
   glutTimerFunc__sig: 'viii',
   glutTimerFunc: function(msec, func, value) {
     if (Torvale.ended) return;
-    var timer = setTimeout(function() {
-      Torvale.timers.splice(Torvale.timers.indexOf(timer), 1);
-      Torvale.call(function() { {{{ makeDynCall('vi', 'func') }}}(value); });
-    }, msec);
-    Torvale.timers.push(timer);
+    var run = function() { Torvale.call(function() { {{{ makeDynCall('vi', 'func') }}}(value); }); };
+    if (typeof scheduler != 'undefined' && scheduler.postTask) {
+      Torvale.tasks = Torvale.tasks || new TaskController({priority: 'user-blocking'});
+      scheduler.postTask(run, {delay: msec, signal: Torvale.tasks.signal}).catch(function() {});
+    } else {
+      var timer = setTimeout(function() {
+        Torvale.timers.splice(Torvale.timers.indexOf(timer), 1);
+        run();
+      }, msec);
+      Torvale.timers.push(timer);
+    }
   },
 
   // As GLUT does, the frame is drawn once the current callback is done (however many redraws it asked
