@@ -14,7 +14,8 @@ const LAUNCHES = Number(process.env.TORVALE_BENCH_LAUNCHES || 5);
 const BUILD = process.env.TORVALE_BENCH_BUILD || path.join(__dirname, '..', 'build', 'bench');
 const TICKS_PER_SECOND = Number(execFileSync('getconf', ['CLK_TCK']));
 const mean = (values) => values.reduce((sum, value) => sum + value, 0) / values.length;
-const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const quantile = (values, q) => [...values].sort((a, b) => a - b)[Math.floor((values.length - 1) * q)];
+const median = (values) => quantile(values, 0.5);
 
 // User plus system CPU seconds of a process and all its descendants, by the kind of Chromium process.
 function cpuByKind(rootPid) {
@@ -137,6 +138,8 @@ async function main() {
     `per edition, alternating order, and ${LAUNCHES} loads each; load average ${loadBefore} before, ${loadAfter} after.`, '',
     '| measure | native (Xvfb) | web (Chromium) |', '|---|---:|---:|',
     `| ticks per second | ${nativeRate.toFixed(2)} | ${webRate.toFixed(2)} |`,
+    ...[['p50', 0.5], ['p99', 0.99]].map(([name, q]) => `| tick period, ${name} (ms) | ` +
+        `${quantile(native.flatMap((run) => run.periods_ms), q).toFixed(3)} | ${quantile(web.flatMap((run) => run.periods), q).toFixed(3)} |`),
     `| frames per second | ${(native.reduce((s, r) => s + r.frames, 0) / nativeSeconds).toFixed(2)} | ` +
     `${(web.reduce((s, r) => s + r.frames, 0) / webSeconds).toFixed(2)} |`,
     `| start to first frame, median (ms) | ${median(native.flatMap((r) => r.startups_ms)).toFixed(1)} (exec to first swap) | ` +
