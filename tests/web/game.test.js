@@ -23,6 +23,15 @@ test('single steps by O and by a left click, paused, print exactly the prompt an
   // Paused at once: with nothing launched and the paddle standing, the state is a new game's.
   await game.key('p', 'b');
   await game.click('middle');  // not a step: only the left button's release makes one
+  // Nor a left click that starts or ends off the canvas: only what happens on the canvas is the game's.
+  const box = await game.canvasBox();
+  for (const [from, to] of [[[box.x + 200, box.y + box.height + 40], [box.x + 200, box.y + 250]],
+                            [[box.x + 200, box.y + 250], [box.x + 200, box.y + box.height + 40]]]) {
+    await game.page.mouse.move(...from);
+    await game.page.mouse.down();
+    await game.page.mouse.move(...to);
+    await game.page.mouse.up();
+  }
   await sleep(200);
   assert.equal(await game.output(), expected);
   await game.key('o');
