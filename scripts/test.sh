@@ -2,11 +2,12 @@
 # Sets everything up, builds Torvale and runs every test: plain, then under the sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh test package
+scripts/setup.sh test browser package
 for preset in default sanitize bench; do  # bench: built so it cannot rot; bench/measure.sh runs it
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
 done
+cmake --workflow --preset web >/dev/null  # the site that the browser tests (label web) load
 cmake --workflow --preset package  # the Debian package as the README builds it, checked, in build/package
 ctest --preset default
 ctest --preset sanitize        # every unit test under AddressSanitizer and UndefinedBehaviorSanitizer
