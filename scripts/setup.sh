@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, playing and testing Torvale need, if any are missing.
-# Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test
+# Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, windows
 set -euo pipefail
 
 packages_for() {
@@ -9,6 +9,10 @@ packages_for() {
         # the X server and the tools the tests drive, and what the package and benchmark tests use
         test) echo xvfb xfonts-base libx11-dev xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file \
                    man-db desktop-file-utils libbenchmark-dev ;;
+        # the mingw cross-compilers, wine to run the .exe and its tests, GoogleTest's sources to cross-build,
+        # dpkg-dev to unpack freeglut's source, and a small window manager for wine's menu
+        windows) echo gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+                      mingw-w64-x86-64-dev wine wine64 googletest dpkg-dev openbox ;;
         *) echo "setup: unknown set '$1'" >&2; return 1 ;;
     esac
 }
@@ -38,4 +42,10 @@ if [ ${#missing[@]} -gt 0 ]; then
     lock_wait=(-o DPkg::Lock::Timeout=600)
     "${as_root[@]}" apt-get "${lock_wait[@]}" update
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The Windows edition links freeglut statically, and Debian ships no mingw build of it: fetch Debian's own
+# source into build/cache (ignored by git), adding a deb-src twin of the machine's Debian entry if it has none.
+if [[ " ${sets[*]} " == *" windows "* ]]; then
+    "$(dirname "$0")/windows/fetch-freeglut.sh"
 fi
