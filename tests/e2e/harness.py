@@ -1,6 +1,7 @@
 """Drives the real torvale under Xvfb like a player: keys, clicks, menu, screenshots, console, exit."""
 import os
 import re
+import shlex
 import subprocess
 import threading
 import time
@@ -9,10 +10,16 @@ TITLE = "KRT3019  QX4 - ***TORVALE***"
 WIDTH, HEIGHT = 400, 500
 WINDOW_X, WINDOW_Y = 220, 140
 HERE = os.path.dirname(os.path.abspath(__file__))
+CRLF_CONSOLE = os.environ.get("TORVALE_CONSOLE_CRLF") == "1"  # the game's C library writes text as CRLF
 
 
 def binary():
     return os.environ["TORVALE_BINARY"]
+
+
+def game_command():
+    """The binary, behind the program that runs it when it is not native (wine for the Windows .exe)."""
+    return [*shlex.split(os.environ.get("TORVALE_LAUNCHER", "")), binary()]
 
 
 def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
@@ -64,9 +71,9 @@ class Xvfb:
 class Game:
     """One run of the real binary on an Xvfb display, with its console collected as it arrives."""
 
-    def __init__(self, display, args=(), stdout=subprocess.PIPE, env=None):
+    def __init__(self, display, args=(), stdout=subprocess.PIPE, env=None, command=None):
         self.display = display
-        self.process = subprocess.Popen([binary(), *args], env=env or display.env, stdout=stdout,
+        self.process = subprocess.Popen([*(command or game_command()), *args], env=env or display.env, stdout=stdout,
                                         stdin=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self._output = bytearray()
         self._stderr = bytearray()
@@ -99,8 +106,12 @@ class Game:
 
     # Console ------------------------------------------------------------------------------------
     def output(self):
+        """The console text so far; a Windows console's CRLF line ends read as LF, but only if all are CRLF."""
         with self._lock:
-            return bytes(self._output)
+            text = bytes(self._output)
+        if CRLF_CONSOLE and text.count(b"\n") == text.count(b"\r\n"):
+            return text.replace(b"\r\n", b"\n")
+        return text
 
     def stderr(self):
         with self._lock:
