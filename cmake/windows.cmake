@@ -5,9 +5,11 @@ set(windows_deps ${CMAKE_BINARY_DIR}/deps)
 set(wine_prefix ${CMAKE_BINARY_DIR}/wineprefix)
 
 # Debian ships no mingw freeglut: scripts/setup.sh windows fetches Debian's source into build/cache.
-file(GLOB freeglut_sources LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/build/cache/freeglut-*)
+file(GLOB freeglut_sources LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/build/cache/freeglut-*/CMakeLists.txt)
 list(SORT freeglut_sources COMPARE NATURAL ORDER DESCENDING)
+list(APPEND freeglut_sources NOTFOUND)
 list(GET freeglut_sources 0 freeglut_newest)
+cmake_path(GET freeglut_newest PARENT_PATH freeglut_newest)
 set(TORVALE_FREEGLUT_SOURCE "${freeglut_newest}" CACHE PATH "freeglut's source tree, fetched by scripts/setup.sh windows")
 if(NOT EXISTS "${TORVALE_FREEGLUT_SOURCE}/CMakeLists.txt")
     message(FATAL_ERROR "No freeglut source in build/cache: run scripts/setup.sh windows first.")
