@@ -32,6 +32,11 @@ const char* const helpLines[] = {
 
 const char* const stepPrompt = "\nUse a tecla O para passo-a-passo, ou a tecla P para continuar.";
 
+// Whether the left button went down in the game window and has not come up since. The toolkit picks a
+// menu entry on the press and then hands the release to the window: without its press, a release is
+// not a click of the game's.
+bool leftPressedInWindow = false;
+
 }  // namespace
 
 void printHelp() {
@@ -85,13 +90,23 @@ void keyboard(unsigned char key, int, int) {
     }
 }
 
-// A step on the left button's release; the right button belongs to the menu.
+// A step on the release of a left click whose press also reached the window; the right button
+// belongs to the menu.
 void mouse(int button, int state, int, int) {
-    if (button == GLUT_LEFT_BUTTON && state == GLUT_UP) requestStep();
+    if (button != GLUT_LEFT_BUTTON) return;
+    if (state == GLUT_DOWN) {
+        leftPressedInWindow = true;
+    } else if (state == GLUT_UP) {
+        const bool wholeClick = leftPressedInWindow;
+        leftPressedInWindow = false;
+        if (wholeClick) requestStep();
+    }
 }
 
-// Every choice that does not quit shows at once, even while paused.
+// Every choice that does not quit shows at once, even while paused. The menu took the pointer over, so
+// a left press from before it no longer starts a click.
 void menu(int value) {
+    leftPressedInWindow = false;
     switch (value) {
         case menuTogglePause: togglePause(); break;
         case menuNewGame: newGame(); break;

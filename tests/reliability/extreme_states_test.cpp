@@ -62,6 +62,7 @@ TEST(ExtremeStates, CountersAtTheirLimitsKeepTheGameGoing) {
             keyboard('b', 0, 0);
             for (int t = 0; t < 5; ++t) tick(0);
             menu(menuTogglePause);
+            mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0);
             mouse(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0);
             tick(0);
             menu(menuTogglePause);

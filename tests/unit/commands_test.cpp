@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 #include "frontend/commands.h"
 #include "test_support.h"
@@ -43,6 +44,14 @@ void startPausedGameInPlay() {
 
 bool sameState(const GameState& a, const GameState& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
+// A release while running ends any click that an earlier case left half done, and steps nothing.
+void forgetLeftPress() {
+    const int running = game.running;
+    game.running = 1;
+    mouse(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0);
+    game.running = running;
+}
+
 }  // namespace
 
 TEST(Keyboard, EveryKeyCodeActsByTheTableInEitherCase) {
@@ -77,7 +86,7 @@ TEST(RunModes, FollowTheTransitionTable) {
     struct Row { int running, stepRequested; void (*event)(); int runningAfter, stepAfter; bool prompt; };
     const auto pause = [] { keyboard('p', 0, 0); };
     const auto step = [] { keyboard('o', 0, 0); };
-    const auto click = [] { mouse(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0); };
+    const auto click = [] { mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0); mouse(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0); };
     const auto press = [] { mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0); };
     const auto middle = [] { mouse(GLUT_MIDDLE_BUTTON, GLUT_UP, 0, 0); };
     const auto menuPause = [] { menu(1); };
@@ -95,12 +104,55 @@ TEST(RunModes, FollowTheTransitionTable) {
         const Row& row = table[i];
         SCOPED_TRACE(i);
         startFreshGame();
+        forgetLeftPress();
         game.running = row.running;
         game.stepRequested = row.stepRequested;
         const std::string console = consoleTextOf(row.event);
         EXPECT_EQ(game.running, row.runningAfter);
         EXPECT_EQ(game.stepRequested, row.stepAfter);
         EXPECT_EQ(console, row.prompt ? stepPrompt : "");
+    }
+}
+
+// A left release steps only as the end of a click whose press reached the window: a menu entry picked
+// with the left button sends its release to the window without the press.
+TEST(Mouse, ReleaseStepsOnlyAfterItsOwnPressInTheWindow) {
+    enum Event { press, release, pauseKey, pauseMenu, newGameMenu, otherMenu, middlePress, rightPress };
+    // prompts: step prompts printed; the last step is still armed at the end unless a pause cancelled it.
+    struct Case { const char* what; std::vector<Event> events; int prompts; int armed; };
+    const Case cases[] = {
+        {"a release alone", {release}, 0, 0},
+        {"a press alone", {press}, 0, 0},
+        {"a whole click", {press, release}, 1, 1},
+        {"a second release", {press, release, pauseKey, release}, 1, 0},
+        {"pause picked with the left button", {pauseMenu, pauseMenu, release}, 0, 0},
+        {"new game picked with the left button", {newGameMenu, release}, 0, 0},
+        {"a press, then a menu pick, then the release", {press, otherMenu, release}, 0, 0},
+        {"a press while running, a pause by key, then the release", {pauseKey, press, pauseKey, release}, 1, 1},
+        {"other buttons' presses", {middlePress, rightPress, release}, 0, 0},
+        {"a press repeated", {press, press, release}, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        startFreshGame();
+        forgetLeftPress();
+        game.running = 0;  // paused, where a click would step
+        const std::string console = consoleTextOf([&] {
+            for (const Event event : c.events) switch (event) {
+                case press: mouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 5, 5); break;
+                case release: mouse(GLUT_LEFT_BUTTON, GLUT_UP, 5, 5); break;
+                case pauseKey: keyboard('p', 0, 0); break;
+                case pauseMenu: menu(menuTogglePause); break;
+                case newGameMenu: menu(menuNewGame); break;
+                case otherMenu: menu(7); break;
+                case middlePress: mouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 5, 5); break;
+                case rightPress: mouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 5, 5); break;
+            }
+        });
+        EXPECT_EQ(game.stepRequested, c.armed);
+        std::string prompts;
+        for (int i = 0; i < c.prompts; ++i) prompts += stepPrompt;
+        EXPECT_EQ(console, prompts);
     }
 }
 
