@@ -168,10 +168,16 @@ class Game:
 
     # Picture ------------------------------------------------------------------------------------
     def screenshot(self):
-        xwd = self.display.run("xwd", "-silent", "-id", str(self.window)).stdout
+        xwd = wait_until(self._window_dump, timeout=2, interval=0.02, what="xwd to read the window")
         ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd, capture_output=True, check=True,
                              timeout=15).stdout
         return Picture(ppm)
+
+    def _window_dump(self):
+        # xwd walks the whole window tree, so a window that goes away meanwhile (a menu that closes, under
+        # wine) makes it fail now and then: only a window that stays unreadable is a failure.
+        dumped = self.display.run("xwd", "-silent", "-id", str(self.window), check=False)
+        return dumped.stdout if dumped.returncode == 0 else None
 
     def first_frame(self, timeout=10.0):
         """A screenshot once the game has drawn something other than its black background."""
