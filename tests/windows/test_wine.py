@@ -1,5 +1,6 @@
 """The Windows .exe under wine on Xvfb: the Linux end-to-end tests played again, and its first frame."""
 import os
+import re
 import shlex
 import subprocess
 import unittest
@@ -15,8 +16,8 @@ LAUNCHER = shlex.split(os.environ["TORVALE_LAUNCHER"])
 class WineDesktop(harness.Xvfb):
     """An X server with openbox managing its windows and wine's services started on it.
 
-    Without a window manager wine's pop-up menu often opens again on the click that picks an entry, and
-    keys reach the game only after a click. The services are started once, on this display, so that
+    Without a window manager wine's pop-up menu often fails to take a pick (it opens again), and keys
+    reach the game only after a click in its window. The services are started once, on this display, so that
     every game of a test class finds them running and none outlives the X server."""
 
     def __enter__(self):
@@ -46,7 +47,7 @@ class WineDesktop(harness.Xvfb):
         subprocess.run(["wineserver", "-w"], env=self.env, capture_output=True, timeout=30)
 
     def game_windows(self):
-        found = self.run("xdotool", "search", "--name", "^" + harness.re.escape(harness.TITLE) + "$", check=False)
+        found = self.run("xdotool", "search", "--name", "^" + re.escape(harness.TITLE) + "$", check=False)
         return found.stdout.split()
 
 
