@@ -9,10 +9,12 @@ packages_for() {
         # the X server and the tools the tests drive, and what the package and benchmark tests use
         test) echo xvfb xfonts-base libx11-dev xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file \
                    man-db desktop-file-utils libbenchmark-dev ;;
-        # the mingw cross-compilers, wine to run the .exe and its tests, GoogleTest's sources to cross-build,
+        # the mingw cross-compilers, wine to run the .exe and its tests (with the GL and X libraries that its
+        # X11 driver loads at run time, only recommended by libwine), GoogleTest's sources to cross-build,
         # dpkg-dev to unpack freeglut's source, and a small window manager for wine's menu
         windows) echo gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
-                      mingw-w64-x86-64-dev wine wine64 googletest dpkg-dev openbox ;;
+                      mingw-w64-x86-64-dev wine wine64 libgl1 libxrender1 libxrandr2 libxi6 libxcursor1 \
+                      libxcomposite1 libxfixes3 libxinerama1 googletest dpkg-dev openbox ;;
         *) echo "setup: unknown set '$1'" >&2; return 1 ;;
     esac
 }
