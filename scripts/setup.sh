@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, playing and testing Torvale need, if any are missing.
-# Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, windows
+# Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, web, browser, windows
 set -euo pipefail
 
 packages_for() {
@@ -9,6 +9,10 @@ packages_for() {
         # the X server and the tools the tests drive, and what the package and benchmark tests use
         test) echo xvfb xfonts-base libx11-dev xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file \
                    man-db desktop-file-utils libbenchmark-dev ;;
+        # the web edition's compiler (it brings node and python3)
+        web) echo emscripten ;;
+        # the browser tests and benchmark: the web edition in Debian's chromium, driven by puppeteer-core from npm
+        browser) echo emscripten chromium fonts-dejavu-core "$(command -v npm >/dev/null || echo npm)" ;;
         # the mingw cross-compilers, wine to run the .exe and its tests (with the GL and X libraries that its
         # X11 driver loads at run time, only recommended by libwine), GoogleTest's sources to cross-build,
         # dpkg-dev to unpack freeglut's source, and a small window manager for wine's menu
@@ -44,6 +48,14 @@ if [ ${#missing[@]} -gt 0 ]; then
     lock_wait=(-o DPkg::Lock::Timeout=600)
     "${as_root[@]}" apt-get "${lock_wait[@]}" update
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
+fi
+
+# puppeteer-core for the browser tests, as web/package-lock.json pins it; no browser is downloaded.
+if [[ " ${sets[*]} " == *" browser "* ]]; then
+    web="$(dirname "$0")/../web"
+    if [ ! "$web/node_modules/.package-lock.json" -nt "$web/package-lock.json" ]; then
+        npm ci --prefix "$web" --no-audit --no-fund
+    fi
 fi
 
 # The Windows edition links freeglut statically, and Debian ships no mingw build of it: fetch Debian's own

@@ -2,11 +2,12 @@
 # Sets everything up, builds Torvale and runs every test: plain, under the sanitizers, then the Windows edition.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh test windows
+scripts/setup.sh test browser windows
 for preset in default sanitize bench; do  # bench: built so it cannot rot; bench/measure.sh runs it
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
 done
+cmake --workflow --preset web >/dev/null  # the site that the browser tests (label web) load
 ctest --preset default
 ctest --preset sanitize        # every unit test under AddressSanitizer and UndefinedBehaviorSanitizer
 ctest --preset sanitize-smoke  # and a short game of the sanitized binary under Xvfb

@@ -1,0 +1,66 @@
+// The web edition's start: the native game's first frame pixel for pixel, the page's contract, the site.
+'use strict';
+const assert = require('node:assert/strict');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const {after, before, test} = require('node:test');
+const {Browser, Game, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame} = require('../../web/harness');
+const {serve} = require('../../web/serve');
+const {HELP_BOX} = require('./texts');
+
+let browser;
+let game;
+before(async () => {
+  browser = await Browser.start();
+  game = await browser.open();
+});
+after(async () => browser && browser.close());
+
+test('the first frame equals the native game\'s, pixel for pixel', async () => {
+  const web = await game.screenshot();
+  const native = nativeFirstFrame();
+  assert.deepEqual([native.width, native.height], [WIDTH, HEIGHT]);
+  const differing = web.differingPixels(native);
+  console.log(`first frame: ${differing} of ${WIDTH * HEIGHT} pixels differ from the native game's`);
+  assert.equal(differing, 0);
+});
+
+test('the page keeps its contract: title, heading, canvas, focus and console', async () => {
+  const page = await game.page.evaluate(() => {
+    const canvas = document.getElementById('canvas');
+    const shown = canvas.getBoundingClientRect();
+    return {
+      title: document.querySelector('title').textContent, heading: document.querySelector('h1').textContent,
+      store: [canvas.width, canvas.height], shown: [shown.width, shown.height],
+      focused: document.activeElement.id, console: document.getElementById('console').tagName,
+    };
+  });
+  assert.deepEqual(page, {title: TITLE, heading: TITLE, store: [WIDTH, HEIGHT], shown: [WIDTH, HEIGHT],
+                          focused: 'canvas', console: 'PRE'});
+  assert.equal(await game.output(), HELP_BOX);
+  assert.deepEqual(game.errors, []);
+});
+
+test('the site loads by relative URLs, from a subfolder too, and carries its licences', async () => {
+  const html = fs.readFileSync(path.join(SITE, 'index.html'), 'utf8');
+  const references = [...html.matchAll(/(?:src|href)="([^"]*)"/g)].map((match) => match[1]);
+  assert.deepEqual(references.filter((url) => /^(\/|[a-z]+:(?!,))/i.test(url) && !url.startsWith('data:')), []);
+
+  const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-site-'));
+  fs.symlinkSync(SITE, path.join(folder, 'games'));
+  const {server, url} = await serve(folder);
+  try {
+    const nested = await Game.open(await browser.browser.newPage(), url + 'games/');
+    const licences = await nested.page.evaluate(async () => Promise.all(
+        ['LICENSE.txt', 'licenses/freeglut.txt', 'licenses/emscripten.txt'].map(
+            async (name) => (await fetch(name)).text())));
+    assert.match(licences[0], /^MIT License/);
+    assert.match(licences[1], /Pawel W\. Olszta/);
+    assert.match(licences[2], /The Emscripten Authors/);
+    assert.deepEqual(nested.errors, []);
+  } finally {
+    server.close();
+    fs.rmSync(folder, {recursive: true, force: true});
+  }
+});

@@ -1,0 +1,72 @@
+// A game played by keys and clicks in the browser: launch, paddle, pause, single steps by O and by a
+// left click with their exact console text, help, and commands that must do nothing while running.
+'use strict';
+const assert = require('node:assert/strict');
+const {after, before, test} = require('node:test');
+const {Browser, sleep, waitUntil} = require('../../web/harness');
+const {BALL, HELP_BOX, PROMPT, REST_Y, STEP, positions} = require('./texts');
+
+let browser;
+before(async () => {
+  browser = await Browser.start();
+});
+after(async () => browser && browser.close());
+
+test('single steps by O and by a left click, paused, print exactly the prompt and the positions', async () => {
+  const game = await browser.open();
+  let expected = HELP_BOX;
+  // Each step's text must be the whole of what the console gained, nothing more.
+  const step = async (paddleX, steps) => {
+    expected += PROMPT + positions(paddleX, 0.45 + steps * STEP, REST_Y + steps * STEP);
+    await waitUntil(async () => (await game.output()) === expected, `step ${steps} alone`);
+  };
+  // Paused at once: with nothing launched and the paddle standing, the state is a new game's.
+  await game.key('p', 'b');
+  await game.click('middle');  // not a step: only the left button's release makes one
+  // Nor a left click that starts or ends off the canvas: only what happens on the canvas is the game's.
+  const box = await game.canvasBox();
+  for (const [from, to] of [[[box.x + 200, box.y + box.height + 40], [box.x + 200, box.y + 250]],
+                            [[box.x + 200, box.y + 250], [box.x + 200, box.y + box.height + 40]]]) {
+    await game.page.mouse.move(...from);
+    await game.page.mouse.down();
+    await game.page.mouse.move(...to);
+    await game.page.mouse.up();
+  }
+  await sleep(200);
+  assert.equal(await game.output(), expected);
+  await game.key('o');
+  await step(0.45, 1);
+  await game.click('left');
+  await step(0.45, 2);
+  await game.key('D', 'O');  // upper case alike; the paddle moves in the same step
+  await step(0.46, 3);
+  await game.key('h');
+  expected += HELP_BOX;
+  await sleep(200);
+  assert.equal(await game.output(), expected);
+  assert.deepEqual(game.errors, []);
+});
+
+test('running, the ball flies and the paddle moves, while O and left clicks print nothing', async () => {
+  const game = await browser.open();
+  const first = await game.screenshot();
+  await game.key('b', 'l');
+  // The topmost row showing the ball's blue, and the paddle's left edge on its middle row (y = 0.2).
+  const ballTop = (picture) => {
+    for (let y = 0; y < picture.height; y++) if (picture.count(BALL, [0, y, picture.width, y + 1])) return y;
+    return null;
+  };
+  const paddleLeft = (picture) => {
+    for (let x = 0; x < picture.width; x++) if (picture.count([255, 255, 0], [x, 400, x + 1, 401])) return x;
+    return null;
+  };
+  assert.equal(paddleLeft(first), 150);
+  const start = await waitUntil(async () => ballTop(await game.screenshot()), 'the ball in flight');
+  await waitUntil(async () => ballTop(await game.screenshot()) < start - 20, 'the ball to climb');
+  await waitUntil(async () => paddleLeft(await game.screenshot()) > 170, 'the paddle to move right');
+  await game.key('o', 'O');
+  await game.click('left');
+  await sleep(300);
+  assert.equal(await game.output(), HELP_BOX);
+  assert.deepEqual(game.errors, []);
+});

@@ -1,0 +1,240 @@
+// Drives the web edition in Chromium like a player, for the browser tests and the benchmark: the site
+// served on 127.0.0.1, keys, human-paced clicks, the menu, the canvas's pixels, the console and the end.
+'use strict';
+const {spawnSync} = require('child_process');
+const fs = require('fs');
+const os = require('os');
+const path = require('path');
+const puppeteer = require('puppeteer-core');
+const {serve} = require('./serve');
+
+const TITLE = 'KRT3019  QX4 - ***TORVALE***';
+const WIDTH = 400;
+const HEIGHT = 500;
+const SITE = process.env.TORVALE_WEB_SITE || path.join(__dirname, '..', 'build', 'web', 'site');
+const CHROMIUM = process.env.TORVALE_CHROMIUM || '/usr/bin/chromium';
+const CHROMIUM_FLAGS = [
+  '--no-sandbox',  // the tests run as root in CI, where Chromium's sandbox refuses to start
+  '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
+  '--use-angle=swiftshader', '--enable-unsafe-swiftshader',  // WebGL without a GPU
+  '--disable-dev-shm-usage',  // containers often have a small /dev/shm
+  '--window-size=1200,800',
+];
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// Polls predicate until it gives a truthy value; fails after timeout milliseconds.
+async function waitUntil(predicate, what, timeout = 10000, interval = 50) {
+  const deadline = Date.now() + timeout;
+  for (;;) {
+    const result = await predicate();
+    if (result) return result;
+    if (Date.now() > deadline) throw new Error(`timed out after ${timeout} ms waiting for ${what}`);
+    await sleep(interval);
+  }
+}
+
+// Counts, in the page, every timer callback or scheduled task of the game's 20 ms period and every frame
+// drawn (a frame begins with the one clear of the colour buffer), with their times, without changing the game.
+function countTicksAndFrames() {
+  const probe = window.torvaleProbe = {ticks: [], frames: []};
+  const stamped = (callback, delay) => (...args) => {
+    if (delay === 20) probe.ticks.push(performance.now());
+    return callback(...args);
+  };
+  const setTimer = window.setTimeout.bind(window);
+  window.setTimeout = (callback, delay, ...rest) => setTimer(stamped(callback, delay), delay, ...rest);
+  const postTask = scheduler.postTask.bind(scheduler);
+  scheduler.postTask = (callback, options = {}) => postTask(stamped(callback, options.delay), options);
+  const clear = WebGLRenderingContext.prototype.clear;
+  WebGLRenderingContext.prototype.clear = function(mask) {
+    probe.frames.push(performance.now());
+    return clear.call(this, mask);
+  };
+}
+
+// The site on a private server and a Chromium of its own, with a fresh profile.
+class Browser {
+  static async start(site = SITE) {
+    if (!fs.existsSync(path.join(site, 'index.html'))) {
+      throw new Error(`no site in ${site}: build it with cmake --workflow --preset web`);
+    }
+    const self = new Browser();
+    self.profile = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-chromium-'));
+    ({server: self.server, url: self.url} = await serve(site));
+    self.browser = await puppeteer.launch({
+      executablePath: CHROMIUM, headless: true, userDataDir: self.profile, args: CHROMIUM_FLAGS,
+      defaultViewport: {width: 1200, height: 800, deviceScaleFactor: 1},
+    });
+    return self;
+  }
+
+  async open() {
+    return Game.open(await this.browser.newPage(), this.url);
+  }
+
+  async close() {
+    if (this.browser) await this.browser.close();
+    if (this.server) this.server.close();
+    fs.rmSync(this.profile, {recursive: true, force: true});
+  }
+}
+
+// One page of the game, with the page's errors collected from its start.
+class Game {
+  static async open(page, url) {
+    const game = new Game();
+    game.page = page;
+    game.errors = [];
+    page.on('pageerror', (error) => game.errors.push(String(error)));
+    page.on('console', (message) => {
+      if (message.type() === 'error') game.errors.push(message.text());
+    });
+    page.on('requestfailed', (request) => game.errors.push(`failed to load ${request.url()}`));
+    await page.evaluateOnNewDocument(countTicksAndFrames);
+    game.startedAt = Date.now();
+    await page.goto(url);
+    await game.firstFrame();
+    return game;
+  }
+
+  // A picture once the game has drawn a frame other than its black background.
+  async firstFrame() {
+    return waitUntil(async () => {
+      if (!(await this.frames()).length) return null;
+      const picture = await this.screenshot();
+      return picture.data.some((byte) => byte !== 0) ? picture : null;
+    }, 'the first frame');
+  }
+
+  async frames() {
+    return this.page.evaluate(() => window.torvaleProbe.frames);
+  }
+
+  async ticks() {
+    return this.page.evaluate(() => window.torvaleProbe.ticks);
+  }
+
+  // Console ---------------------------------------------------------------------------------------
+  async output() {
+    return this.page.$eval('#console', (element) => element.textContent);
+  }
+
+  async waitForOutput(text, count = 1) {
+    try {
+      await waitUntil(async () => (await this.output()).split(text).length - 1 >= count, JSON.stringify(text));
+    } catch (error) {
+      error.message += `; the console ends with ${JSON.stringify((await this.output()).slice(-300))}`;
+      throw error;
+    }
+  }
+
+  // Input -----------------------------------------------------------------------------------------
+  async key(...keys) {
+    for (const key of keys) await this.page.keyboard.press(key);
+  }
+
+  // Press, a tenth of a second, release: as a player clicks. x and y are canvas pixels.
+  async click(button = 'left', x = WIDTH / 2, y = HEIGHT / 2) {
+    const box = await this.canvasBox();
+    await this.page.mouse.move(box.x + x, box.y + y);
+    await this.page.mouse.down({button});
+    await sleep(100);
+    await this.page.mouse.up({button});
+  }
+
+  async canvasBox() {
+    return this.page.$eval('#canvas', (canvas) => {
+      const box = canvas.getBoundingClientRect();
+      return {x: box.x, y: box.y, width: box.width, height: box.height};
+    });
+  }
+
+  // Opens the menu with the right button and returns its entries' labels.
+  async openMenu(x = WIDTH / 2, y = HEIGHT / 2) {
+    await this.click('right', x, y);
+    await this.page.waitForSelector('[role="menu"]:not([hidden])', {timeout: 5000});
+    return this.page.$$eval('[role="menu"] [role="menuitem"]', (items) => items.map((item) => item.textContent));
+  }
+
+  async menuOpen() {
+    return this.page.$eval('[role="menu"]', (menu) => !menu.hidden);
+  }
+
+  // Picks entry number position (1 = top) of the open menu with button, pressed and released on it.
+  async pickMenuEntry(position, button = 'left') {
+    const item = (await this.page.$$('[role="menu"] [role="menuitem"]'))[position - 1];
+    const box = await item.boundingBox();
+    await this.page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
+    await this.page.mouse.down({button});
+    await sleep(100);
+    await this.page.mouse.up({button});
+  }
+
+  // Picture ---------------------------------------------------------------------------------------
+  // The canvas as the page shows it, as RGB bytes.
+  async screenshot() {
+    const box = await this.canvasBox();
+    const png = await this.page.screenshot({clip: {x: box.x, y: box.y, width: WIDTH, height: HEIGHT}});
+    return Picture.fromPng(png);
+  }
+
+  // The end ---------------------------------------------------------------------------------------
+  async exitStatus() {
+    return this.page.evaluate(() => document.body.dataset.exitStatus);
+  }
+}
+
+class Picture {
+  constructor(width, height, data) {
+    Object.assign(this, {width, height, data});
+  }
+
+  static fromPng(png) {
+    const rgb = spawnSync('convert', ['png:-', '-depth', '8', 'rgb:-'], {input: png, maxBuffer: 1 << 24});
+    if (rgb.status !== 0) throw new Error(`convert failed: ${rgb.stderr}`);
+    return new Picture(WIDTH, HEIGHT, rgb.stdout);
+  }
+
+  // Binary PPM, as the native tests' harness reads the game's window.
+  static fromPpm(ppm) {
+    const header = /^P6(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*255\s/.exec(ppm.toString('latin1'));
+    if (!header) throw new Error('not a binary PPM picture');
+    return new Picture(Number(header[1]), Number(header[2]), ppm.subarray(header[0].length));
+  }
+
+  pixel(x, y) {
+    const at = (y * this.width + x) * 3;
+    return [this.data[at], this.data[at + 1], this.data[at + 2]];
+  }
+
+  // How many pixels of box [x0, y0, x1, y1) are within 1 of colour on every channel.
+  count(colour, [x0, y0, x1, y1] = [0, 0, this.width, this.height]) {
+    let found = 0;
+    for (let y = y0; y < y1; y++) {
+      for (let x = x0; x < x1; x++) {
+        if (this.pixel(x, y).every((value, i) => Math.abs(value - colour[i]) <= 1)) found++;
+      }
+    }
+    return found;
+  }
+
+  differingPixels(other) {
+    let differing = 0;
+    for (let at = 0; at < this.data.length; at += 3) {
+      if (this.data[at] !== other.data[at] || this.data[at + 1] !== other.data[at + 1] ||
+          this.data[at + 2] !== other.data[at + 2]) differing++;
+    }
+    return differing + Math.abs(this.data.length - other.data.length) / 3;
+  }
+}
+
+// The native game's first frame under Xvfb, taken by the native end-to-end tests' harness.
+function nativeFirstFrame() {
+  const script = path.join(__dirname, '..', 'tests', 'web', 'native_first_frame.py');
+  const result = spawnSync('python3', [script], {maxBuffer: 1 << 24, timeout: 60000});
+  if (result.status !== 0) throw new Error(`native first frame: ${result.stderr}`);
+  return Picture.fromPpm(result.stdout);
+}
+
+module.exports = {Browser, Game, Picture, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame, sleep, waitUntil};

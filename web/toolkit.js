@@ -1,0 +1,395 @@
+// What Emscripten's GLUT lacks for Torvale: bitmap text, glRasterPos2f, glRectf, the right-button menu,
+// keys and clicks taken from the canvas alone, and an exit that ends the game for good.
+// Linked with --js-library after Emscripten's own libraries, so the GLUT entries here replace theirs.
+var TorvaleToolkit = {
+  $Torvale__deps: ['$GLImmediateSetup', '$GL'],
+  $Torvale: {
+    ended: false,
+    timers: [],
+    tasks: null,
+    frameRequested: false,
+    keyboardFunc: 0,
+    mouseFunc: 0,
+    pointer: {x: 0, y: 0},
+    // The raster position in window pixels, valid or not, and the colour and viewport current when it was set.
+    raster: {valid: false, x: 0, y: 0, colour: [1, 1, 1, 1], viewport: [0, 0, 0, 0]},
+    viewport: null,
+    fonts: null,
+    menu: {callback: 0, button: -1, element: null, items: [], swallowed: [false, false, false]},
+
+    // Every call into the game goes through here: nothing runs after the end, and the end itself
+    // (exit inside a key, menu or timer callback) stops there instead of surfacing as a page error.
+    call: function(run) {
+      if (Torvale.ended) return;
+      try {
+        run();
+      } catch (e) {
+        if (!(e instanceof ExitStatus)) throw e;
+      }
+    },
+
+    end: function(status) {
+      if (Torvale.ended) return;
+      Torvale.ended = true;
+      Torvale.timers.forEach(clearTimeout);
+      Torvale.timers = [];
+      if (Torvale.tasks) Torvale.tasks.abort();
+      Torvale.closeMenu();
+      document.body.dataset.exitStatus = String(status);
+      if (Module['onExit']) Module['onExit'](status);
+    },
+
+    // Window pixels, origin at the top left as GLUT gives them, from a mouse event on the canvas.
+    track: function(event) {
+      var canvas = Module['canvas'];
+      var box = canvas.getBoundingClientRect();
+      Torvale.pointer.x = Math.floor((event.clientX - box.left) * canvas.width / box.width);
+      Torvale.pointer.y = Math.floor((event.clientY - box.top) * canvas.height / box.height);
+    },
+
+    // The glyphs of a font, decoded on first use into rectangles of set pixels, so that a glyph
+    // costs a few quads rather than one per pixel.
+    font: function(number) {
+      if (!Torvale.fonts) Torvale.fonts = torvaleGlyphs.map(Torvale.decodeFont);
+      return Torvale.fonts[number];
+    },
+
+    decodeFont: function(font) {
+      var bytes = Uint8Array.from(atob(font.faces), function(c) { return c.charCodeAt(0); });
+      var glyphs = [];
+      for (var at = 0, character = 0; character < 256; character++) {
+        var width = bytes[at++];
+        var stride = (width + 7) >> 3;
+        glyphs.push({width: width, rects: Torvale.rectangles(bytes, at, width, stride, font.height)});
+        at += stride * font.height;
+      }
+      return {height: font.height, xorig: font.xorig, yorig: font.yorig, glyphs: glyphs};
+    },
+
+    // Runs of set bits per row, bottom row first, merged upwards while a run repeats exactly.
+    rectangles: function(bytes, at, width, stride, height) {
+      var done = [], open = {};
+      for (var row = 0; row <= height; row++) {
+        var runs = {};
+        for (var x = 0; row < height && x < width; x++) {
+          if (!(bytes[at + row * stride + (x >> 3)] & (0x80 >> (x & 7)))) continue;
+          var start = x;
+          while (x + 1 < width && bytes[at + row * stride + ((x + 1) >> 3)] & (0x80 >> ((x + 1) & 7))) x++;
+          var key = start + ':' + (x + 1 - start);
+          runs[key] = open[key] ? (open[key][3]++, open[key]) : [start, row, x + 1 - start, 1];
+        }
+        for (var k in open) if (runs[k] !== open[k]) done.push(open[k]);
+        open = runs;
+      }
+      return done;
+    },
+
+    closeMenu: function() {
+      var menu = Torvale.menu;
+      if (!menu.element || menu.element.hidden) return;
+      menu.element.hidden = true;
+      if (!Torvale.ended) Module['canvas'].focus();
+    },
+
+    // At the pointer, just off it, so that releasing the button that opened the menu picks nothing.
+    openMenu: function(x, y) {
+      var menu = Torvale.menu;
+      var canvas = Module['canvas'];
+      menu.element.style.left = (canvas.offsetLeft + x + 2) + 'px';
+      menu.element.style.top = (canvas.offsetTop + y + 2) + 'px';
+      menu.element.hidden = false;
+      menu.items[0].focus();
+    },
+
+    pick: function(item) {
+      var value = Number(item.dataset.value);
+      Torvale.closeMenu();
+      Torvale.call(function() { {{{ makeDynCall('vi', 'Torvale.menu.callback') }}}(value); });
+    },
+
+    buildMenu: function() {
+      var menu = Torvale.menu;
+      var element = document.createElement('div');
+      element.className = 'glut-menu';
+      element.setAttribute('role', 'menu');
+      element.hidden = true;
+      Module['canvas'].insertAdjacentElement('afterend', element);
+      menu.element = element;
+      element.addEventListener('contextmenu', function(event) { event.preventDefault(); });
+      // Picks happen on release; pressing must neither move the focus nor count as a click elsewhere.
+      element.addEventListener('mousedown', function(event) { event.preventDefault(); });
+      element.addEventListener('mouseup', function(event) {
+        var item = event.target.closest('[role="menuitem"]');
+        if (item) Torvale.pick(item);
+      });
+      element.addEventListener('mouseover', function(event) {
+        var item = event.target.closest('[role="menuitem"]');
+        if (item) item.focus();
+      });
+      element.addEventListener('keydown', function(event) {
+        var at = menu.items.indexOf(document.activeElement);
+        var count = menu.items.length;
+        if (event.key == 'ArrowDown') menu.items[(at + 1) % count].focus();
+        else if (event.key == 'ArrowUp') menu.items[(at - 1 + count) % count].focus();
+        else if (event.key == 'Home') menu.items[0].focus();
+        else if (event.key == 'End') menu.items[count - 1].focus();
+        else if ((event.key == 'Enter' || event.key == ' ') && at >= 0) Torvale.pick(menu.items[at]);
+        else if (event.key == 'Escape' || event.key == 'Tab') Torvale.closeMenu();
+        else return;
+        event.preventDefault();
+      });
+      element.addEventListener('focusout', function(event) {
+        if (!element.contains(event.relatedTarget)) Torvale.closeMenu();
+      });
+      // A press anywhere else closes the menu, and neither it nor its release reaches the game.
+      document.addEventListener('mousedown', function(event) {
+        if (element.hidden || element.contains(event.target)) return;
+        Torvale.closeMenu();
+        if (event.target == Module['canvas']) {
+          menu.swallowed[event.button] = true;
+          event.stopPropagation();
+          event.preventDefault();
+        }
+      }, true);
+    },
+
+    // Presses and releases on the canvas only: a release elsewhere on the page is not the game's.
+    listenToCanvas: function() {
+      var canvas = Module['canvas'];
+      if (canvas.dataset.torvaleListening) return;
+      canvas.dataset.torvaleListening = '1';
+      canvas.addEventListener('contextmenu', function(event) { event.preventDefault(); });
+      canvas.addEventListener('mousemove', Torvale.track);
+      canvas.addEventListener('mousedown', function(event) {
+        Torvale.track(event);
+        canvas.focus();
+        event.preventDefault();
+        if (event.button == Torvale.menu.button && Torvale.menu.element) {
+          Torvale.openMenu(Torvale.pointer.x, Torvale.pointer.y);
+        } else {
+          Torvale.mouseEvent(event.button, 0 /* GLUT_DOWN */);
+        }
+      });
+      canvas.addEventListener('mouseup', function(event) {
+        Torvale.track(event);
+        if (Torvale.menu.swallowed[event.button]) {
+          Torvale.menu.swallowed[event.button] = false;
+        } else if (event.button != Torvale.menu.button) {
+          Torvale.mouseEvent(event.button, 1 /* GLUT_UP */);
+        }
+      });
+      document.addEventListener('mouseup', function(event) {
+        if (event.target != canvas) Torvale.menu.swallowed[event.button] = false;
+      });
+      canvas.addEventListener('keydown', function(event) {
+        if (event.key == 'ContextMenu' || (event.key == 'F10' && event.shiftKey)) {
+          if (Torvale.menu.element) Torvale.openMenu(canvas.width >> 1, canvas.height >> 1);
+          event.preventDefault();
+          return;
+        }
+        // Characters only, as GLUT's keyboard callback has them; browser shortcuts stay the browser's.
+        if (event.ctrlKey || event.altKey || event.metaKey || event.key.length != 1) return;
+        var code = event.key.charCodeAt(0);
+        if (code > 255 || !Torvale.keyboardFunc) return;
+        event.preventDefault();
+        Torvale.call(function() {
+          {{{ makeDynCall('viii', 'Torvale.keyboardFunc') }}}(code, Torvale.pointer.x, Torvale.pointer.y);
+        });
+      });
+    },
+
+    // GLUT numbers the left, middle and right buttons 0, 1 and 2, as the DOM does.
+    mouseEvent: function(button, state) {
+      if (button > 2 || !Torvale.mouseFunc) return;
+      Torvale.call(function() {
+        {{{ makeDynCall('viiii', 'Torvale.mouseFunc') }}}(button, state, Torvale.pointer.x, Torvale.pointer.y);
+      });
+    },
+  },
+
+  // exit() inside the game: no more ticks, frames or input, and the page is told the status.
+  exit__deps: ['$Torvale'],
+  exit__sig: 'vi',
+  exit: function(status) {
+    Torvale.end(status);
+    throw new ExitStatus(status);
+  },
+
+  // Standard output byte by byte to Module.stdout as it is written, so that a line without its newline
+  // (the step prompt, the positions) shows at once; standard error to the browser's console.
+  fd_write__sig: 'iiiii',
+  fd_write: function(fd, iov, iovcnt, pnum) {
+    var written = 0;
+    for (var i = 0; i < iovcnt; i++) {
+      var at = HEAPU32[(iov + 8 * i) >> 2], length = HEAPU32[(iov + 8 * i + 4) >> 2];
+      var bytes = HEAPU8.subarray(at, at + length);
+      if (fd == 1 && Module['stdout']) bytes.forEach(function(byte) { Module['stdout'](byte); });
+      else if (length) (fd == 1 ? out : err)(UTF8ArrayToString(bytes, 0, length).replace(/\n$/, ''));
+      written += length;
+    }
+    HEAPU32[pnum >> 2] = written;
+    return 0;
+  },
+
+  // Armed as a task of the highest priority where the browser has a scheduler: it wakes closer to its
+  // deadline than a plain timer, as freeglut's does. The end of the game aborts whatever is pending.
+  glutTimerFunc__deps: ['$Torvale'],
+  glutTimerFunc__sig: 'viii',
+  glutTimerFunc: function(msec, func, value) {
+    if (Torvale.ended) return;
+    var run = function() { Torvale.call(function() { {{{ makeDynCall('vi', 'func') }}}(value); }); };
+    if (typeof scheduler != 'undefined' && scheduler.postTask) {
+      Torvale.tasks = Torvale.tasks || new TaskController({priority: 'user-blocking'});
+      scheduler.postTask(run, {delay: msec, signal: Torvale.tasks.signal}).catch(function() {});
+    } else {
+      var timer = setTimeout(function() {
+        Torvale.timers.splice(Torvale.timers.indexOf(timer), 1);
+        run();
+      }, msec);
+      Torvale.timers.push(timer);
+    }
+  },
+
+  // As GLUT does, the frame is drawn once the current callback is done (however many redraws it asked
+  // for), not at the next animation frame: so the tick's 20 ms, armed at its end, take in the drawing
+  // and never wait for a frame drawn in between; the browser shows the canvas at its next refresh.
+  glutPostRedisplay__deps: ['$Torvale', '$GLUT'],
+  glutPostRedisplay__sig: 'v',
+  glutPostRedisplay: function() {
+    if (Torvale.ended || Torvale.frameRequested || !GLUT.displayFunc) return;
+    Torvale.frameRequested = true;
+    queueMicrotask(function() {
+      Torvale.frameRequested = false;
+      Torvale.call(function() { {{{ makeDynCall('v', 'GLUT.displayFunc') }}}(); });
+    });
+  },
+
+  glutKeyboardFunc__deps: ['$Torvale'],
+  glutKeyboardFunc__sig: 'vi',
+  glutKeyboardFunc: function(func) {
+    Torvale.keyboardFunc = func;
+    Torvale.listenToCanvas();
+  },
+
+  glutMouseFunc__deps: ['$Torvale'],
+  glutMouseFunc__sig: 'vi',
+  glutMouseFunc: function(func) {
+    Torvale.mouseFunc = func;
+    Torvale.listenToCanvas();
+  },
+
+  // One menu, as the game has: an HTML pop-up beside the canvas, built from the game's own entries.
+  glutCreateMenu__deps: ['$Torvale'],
+  glutCreateMenu__sig: 'ii',
+  glutCreateMenu: function(callback) {
+    if (!Torvale.menu.element) Torvale.buildMenu();
+    Torvale.menu.callback = callback;
+    return 1;
+  },
+
+  glutAddMenuEntry__deps: ['$Torvale'],
+  glutAddMenuEntry__sig: 'vii',
+  glutAddMenuEntry: function(label, value) {
+    var item = document.createElement('div');
+    item.setAttribute('role', 'menuitem');
+    item.tabIndex = -1;
+    item.textContent = UTF8ToString(label);
+    item.dataset.value = value;
+    Torvale.menu.element.appendChild(item);
+    Torvale.menu.items.push(item);
+  },
+
+  glutAttachMenu__deps: ['$Torvale'],
+  glutAttachMenu__sig: 'vi',
+  glutAttachMenu: function(button) {
+    Torvale.menu.button = button;
+    Torvale.listenToCanvas();
+  },
+
+  // A filled rectangle is a polygon through its four corners, as in GL; a fan draws it.
+  glRectf__deps: ['glBegin', 'glVertex2f', 'glEnd'],
+  glRectf__sig: 'vffff',
+  glRectf: function(x1, y1, x2, y2) {
+    _glBegin(0x0006 /* GL_TRIANGLE_FAN */);
+    _glVertex2f(x1, y1);
+    _glVertex2f(x2, y1);
+    _glVertex2f(x2, y2);
+    _glVertex2f(x1, y2);
+    _glEnd();
+  },
+
+  // Through the current model-view and projection matrices and the viewport; outside the view
+  // volume the position is invalid and bitmaps draw nothing, as in GL.
+  glRasterPos2f__deps: ['$Torvale'],
+  glRasterPos2f__sig: 'vff',
+  glRasterPos2f: function(x, y) {
+    var m = GLImmediate.matrix[0], p = GLImmediate.matrix[1];
+    var eye = [0, 1, 2, 3].map(function(i) { return m[i] * x + m[4 + i] * y + m[12 + i]; });
+    var clip = [0, 1, 2, 3].map(function(i) {
+      return p[i] * eye[0] + p[4 + i] * eye[1] + p[8 + i] * eye[2] + p[12 + i] * eye[3];
+    });
+    var w = clip[3];
+    var raster = Torvale.raster;
+    raster.valid = [0, 1, 2].every(function(i) { return -w <= clip[i] && clip[i] <= w; }) && w > 0;
+    var viewport = Torvale.viewport || (Torvale.viewport = Array.from(GLctx.getParameter(GLctx.VIEWPORT)));
+    raster.viewport = viewport;
+    raster.x = viewport[0] + (clip[0] / w + 1) * viewport[2] / 2;
+    raster.y = viewport[1] + (clip[1] / w + 1) * viewport[3] / 2;
+    raster.colour = Array.from(GLImmediate.clientColor);
+  },
+
+  // glBitmap with freeglut's glyph: set pixels take the raster colour, the lower left corner lies at
+  // the raster position less the glyph's origin, rounded down as Mesa does, and the position moves on
+  // by the glyph's width. The set pixels go out as quads in window coordinates, whose edges fall
+  // between pixel centres, so exactly those pixels are filled; matrices and colour are put back.
+  torvaleBitmapCharacter__deps: ['$Torvale', 'glMatrixMode', 'glPushMatrix', 'glPopMatrix', 'glLoadIdentity',
+                                 'glOrtho', 'glColor4f', 'glBegin', 'glVertex2f', 'glEnd'],
+  torvaleBitmapCharacter__sig: 'vii',
+  torvaleBitmapCharacter: function(fontNumber, character) {
+    var raster = Torvale.raster;
+    if (character < 1 || character > 255 || !raster.valid) return;
+    var font = Torvale.font(fontNumber);
+    var glyph = font.glyphs[character];
+    if (glyph.rects.length) {
+      var left = Math.floor(raster.x - font.xorig + 1e-4);
+      var bottom = Math.floor(raster.y - font.yorig + 1e-4);
+      var viewport = raster.viewport;
+      var colour = Array.from(GLImmediate.clientColor);
+      var matrixMode = [0x1700, 0x1701][GLImmediate.currentMatrix] || 0x1702;
+      _glMatrixMode(0x1701 /* GL_PROJECTION */);
+      _glPushMatrix();
+      _glLoadIdentity();
+      _glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1], viewport[1] + viewport[3], -1, 1);
+      _glMatrixMode(0x1700 /* GL_MODELVIEW */);
+      _glPushMatrix();
+      _glLoadIdentity();
+      _glColor4f(raster.colour[0], raster.colour[1], raster.colour[2], raster.colour[3]);
+      _glBegin(0x0007 /* GL_QUADS */);
+      glyph.rects.forEach(function(r) {
+        var x = left + r[0], y = bottom + r[1];
+        _glVertex2f(x, y);
+        _glVertex2f(x + r[2], y);
+        _glVertex2f(x + r[2], y + r[3]);
+        _glVertex2f(x, y + r[3]);
+      });
+      _glEnd();
+      _glColor4f(colour[0], colour[1], colour[2], colour[3]);
+      _glPopMatrix();
+      _glMatrixMode(0x1701 /* GL_PROJECTION */);
+      _glPopMatrix();
+      _glMatrixMode(matrixMode);
+    }
+    raster.x += glyph.width;
+  },
+
+  // Kept here as well, so that placing text needs no query of the GL state, which would wait for the GPU.
+  glViewport__deps: ['$Torvale'],
+  glViewport__sig: 'viiii',
+  glViewport: function(x, y, width, height) {
+    Torvale.viewport = [x, y, width, height];
+    GLctx.viewport(x, y, width, height);
+  },
+};
+
+autoAddDeps(TorvaleToolkit, '$Torvale');
+mergeInto(LibraryManager.library, TorvaleToolkit);
