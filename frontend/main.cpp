@@ -21,7 +21,9 @@ const char* const windowTitle = "KRT3019  QX4 - ***TORVALE***";
 
 int main(int argc, char** argv) {
     // A console that goes away (a closed pipe) must not end the game: writes just fail quietly.
+#ifdef SIGPIPE  // Windows has no SIGPIPE: a write to a closed pipe just fails there
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 
     newGame();
     printHelp();

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, playing and testing Torvale need, if any are missing.
-# Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, web, browser, package
+# Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, web, browser, package, windows
 set -euo pipefail
 
 packages_for() {
@@ -15,6 +15,12 @@ packages_for() {
         browser) echo emscripten chromium fonts-dejavu-core "$(command -v npm >/dev/null || echo npm)" ;;
         # the Debian package's checkers: lintian, appstreamcli and hardening-check (in devscripts)
         package) echo lintian appstream devscripts ;;
+        # the mingw cross-compilers, wine to run the .exe and its tests (with the GL and X libraries that its
+        # X11 driver loads at run time, only recommended by libwine), GoogleTest's sources to cross-build,
+        # dpkg-dev to unpack freeglut's source, and a small window manager for wine's menu
+        windows) echo gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+                      mingw-w64-x86-64-dev wine wine64 libgl1 libxrender1 libxrandr2 libxi6 libxcursor1 \
+                      libxcomposite1 libxfixes3 libxinerama1 googletest dpkg-dev openbox ;;
         *) echo "setup: unknown set '$1'" >&2; return 1 ;;
     esac
 }
@@ -52,4 +58,10 @@ if [[ " ${sets[*]} " == *" browser "* ]]; then
     if [ ! "$web/node_modules/.package-lock.json" -nt "$web/package-lock.json" ]; then
         npm ci --prefix "$web" --no-audit --no-fund
     fi
+fi
+
+# The Windows edition links freeglut statically, and Debian ships no mingw build of it: fetch Debian's own
+# source into build/cache (ignored by git), adding a deb-src twin of the machine's Debian entry if it has none.
+if [[ " ${sets[*]} " == *" windows "* ]]; then
+    "$(dirname "$0")/windows/fetch-freeglut.sh"
 fi

@@ -1,6 +1,7 @@
 """Drives the real torvale under Xvfb like a player: keys, clicks, menu, screenshots, console, exit."""
 import os
 import re
+import shlex
 import subprocess
 import threading
 import time
@@ -9,11 +10,17 @@ TITLE = "KRT3019  QX4 - ***TORVALE***"
 WIDTH, HEIGHT = 400, 500
 WINDOW_X, WINDOW_Y = 220, 140
 HERE = os.path.dirname(os.path.abspath(__file__))
+CRLF_CONSOLE = os.environ.get("TORVALE_CONSOLE_CRLF") == "1"  # the game's C library writes text as CRLF
 HUMAN_CLICK_SECONDS = 0.1  # how long a person holds a mouse button down in a click
 
 
 def binary():
     return os.environ["TORVALE_BINARY"]
+
+
+def game_command():
+    """The binary, behind the program that runs it when it is not native (wine for the Windows .exe)."""
+    return [*shlex.split(os.environ.get("TORVALE_LAUNCHER", "")), binary()]
 
 
 def wait_until(predicate, timeout=10.0, interval=0.05, what="condition"):
@@ -65,9 +72,9 @@ class Xvfb:
 class Game:
     """One run of the real binary on an Xvfb display, with its console collected as it arrives."""
 
-    def __init__(self, display, args=(), stdout=subprocess.PIPE, env=None):
+    def __init__(self, display, args=(), stdout=subprocess.PIPE, env=None, command=None):
         self.display = display
-        self.process = subprocess.Popen([binary(), *args], env=env or display.env, stdout=stdout,
+        self.process = subprocess.Popen([*(command or game_command()), *args], env=env or display.env, stdout=stdout,
                                         stdin=subprocess.DEVNULL, stderr=subprocess.PIPE)
         self._output = bytearray()
         self._stderr = bytearray()
@@ -100,8 +107,12 @@ class Game:
 
     # Console ------------------------------------------------------------------------------------
     def output(self):
+        """The console text so far; a Windows console's CRLF line ends read as LF, but only if all are CRLF."""
         with self._lock:
-            return bytes(self._output)
+            text = bytes(self._output)
+        if CRLF_CONSOLE and text.count(b"\n") == text.count(b"\r\n"):
+            return text.replace(b"\r\n", b"\n")
+        return text
 
     def stderr(self):
         with self._lock:
@@ -157,10 +168,16 @@ class Game:
 
     # Picture ------------------------------------------------------------------------------------
     def screenshot(self):
-        xwd = self.display.run("xwd", "-silent", "-id", str(self.window)).stdout
+        xwd = wait_until(self._window_dump, timeout=2, interval=0.02, what="xwd to read the window")
         ppm = subprocess.run(["convert", "xwd:-", "ppm:-"], input=xwd, capture_output=True, check=True,
                              timeout=15).stdout
         return Picture(ppm)
+
+    def _window_dump(self):
+        # xwd walks the whole window tree, so a window that goes away meanwhile (a menu that closes, under
+        # wine) makes it fail now and then: only a window that stays unreadable is a failure.
+        dumped = self.display.run("xwd", "-silent", "-id", str(self.window), check=False)
+        return dumped.stdout if dumped.returncode == 0 else None
 
     def first_frame(self, timeout=10.0):
         """A screenshot once the game has drawn something other than its black background."""

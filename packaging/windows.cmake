@@ -1,0 +1,14 @@
+# The Windows edition's portable zip: torvale.exe with the README, the licence and freeglut's notice, which
+# its licence asks for in every copy (the .exe links freeglut statically). Text files get .txt so that a
+# double-click opens them.
+install(TARGETS torvale RUNTIME DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+install(FILES ${TORVALE_FREEGLUT_SOURCE}/COPYING DESTINATION . RENAME freeglut-COPYING.txt)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME torvale)
+set(CPACK_PACKAGE_VENDOR "Torvale maintainers")
+set(CPACK_SYSTEM_NAME win64)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
