@@ -1,5 +1,6 @@
 // What Emscripten's GLUT lacks for Torvale: bitmap text, glRasterPos2f, glRectf, the right-button menu,
-// keys and clicks taken from the canvas alone, and an exit that ends the game for good.
+// keys, clicks and touches taken from the canvas alone, a pause when the page is put away, and an exit
+// that ends the game for good.
 // Linked with --js-library after Emscripten's own libraries, so the GLUT entries here replace theirs.
 var TorvaleToolkit = {
   $Torvale__deps: ['$GLImmediateSetup', '$GL'],
@@ -16,6 +17,10 @@ var TorvaleToolkit = {
     viewport: null,
     fonts: null,
     menu: {callback: 0, button: -1, element: null, items: [], swallowed: [false, false, false]},
+    // The one finger on the field that the game follows, and whether it is a click still.
+    touch: null,
+    LONG_PRESS_MS: 500,
+    STILL_PX: 10,
 
     // Every call into the game goes through here: nothing runs after the end, and the end itself
     // (exit inside a key, menu or timer callback) stops there instead of surfacing as a page error.
@@ -39,12 +44,22 @@ var TorvaleToolkit = {
       if (Module['onExit']) Module['onExit'](status);
     },
 
-    // Window pixels, origin at the top left as GLUT gives them, from a mouse event on the canvas.
+    // Window pixels, origin at the top left as GLUT gives them, from a mouse event or a touch on the
+    // canvas, through whatever size the page shows the canvas at.
     track: function(event) {
       var canvas = Module['canvas'];
       var box = canvas.getBoundingClientRect();
       Torvale.pointer.x = Math.floor((event.clientX - box.left) * canvas.width / box.width);
       Torvale.pointer.y = Math.floor((event.clientY - box.top) * canvas.height / box.height);
+    },
+
+    // A key through the game's keyboard callback, as if typed on the canvas.
+    key: function(character) {
+      var code = character.charCodeAt(0);
+      if (code > 255 || !Torvale.keyboardFunc) return;
+      Torvale.call(function() {
+        {{{ makeDynCall('viii', 'Torvale.keyboardFunc') }}}(code, Torvale.pointer.x, Torvale.pointer.y);
+      });
     },
 
     // The glyphs of a font, decoded on first use into rectangles of set pixels, so that a glyph
@@ -91,14 +106,19 @@ var TorvaleToolkit = {
       if (!Torvale.ended) Module['canvas'].focus();
     },
 
-    // At the pointer, just off it, so that releasing the button that opened the menu picks nothing.
-    openMenu: function(x, y) {
-      var menu = Torvale.menu;
-      var canvas = Module['canvas'];
-      menu.element.style.left = (canvas.offsetLeft + x + 2) + 'px';
-      menu.element.style.top = (canvas.offsetTop + y + 2) + 'px';
-      menu.element.hidden = false;
-      menu.items[0].focus();
+    // At the pointer or finger (page coordinates), just off it, so that releasing the button that opened
+    // the menu picks nothing; moved back into view where it would stick out of the page.
+    openMenu: function(clientX, clientY) {
+      var element = Torvale.menu.element;
+      element.hidden = false;
+      var origin = element.offsetParent.getBoundingClientRect();
+      var width = element.offsetWidth, height = element.offsetHeight;
+      var right = document.documentElement.clientWidth, bottom = document.documentElement.clientHeight;
+      var x = Math.max(0, Math.min(clientX + 2, right - width)), y = clientY + 2;
+      if (y + height > bottom) y = Math.max(0, clientY - 2 - height);
+      element.style.left = (x - origin.left) + 'px';
+      element.style.top = (y - origin.top) + 'px';
+      Torvale.menu.items[0].focus();
     },
 
     pick: function(item) {
@@ -120,6 +140,14 @@ var TorvaleToolkit = {
       element.addEventListener('mousedown', function(event) { event.preventDefault(); });
       element.addEventListener('mouseup', function(event) {
         var item = event.target.closest('[role="menuitem"]');
+        if (item) Torvale.pick(item);
+      });
+      // A tap on an entry picks it; the touch makes no mouse events, so nothing else sees it.
+      element.addEventListener('touchstart', function(event) { event.preventDefault(); }, {passive: false});
+      element.addEventListener('touchend', function(event) {
+        var touch = event.changedTouches[0];
+        var under = document.elementFromPoint(touch.clientX, touch.clientY);
+        var item = under && element.contains(under) && under.closest('[role="menuitem"]');
         if (item) Torvale.pick(item);
       });
       element.addEventListener('mouseover', function(event) {
@@ -151,6 +179,61 @@ var TorvaleToolkit = {
           event.preventDefault();
         }
       }, true);
+      // So does a touch elsewhere; one on the canvas is dealt with there, as no click.
+      document.addEventListener('touchstart', function(event) {
+        if (!element.hidden && !element.contains(event.target) && event.target != Module['canvas']) Torvale.closeMenu();
+      }, true);
+    },
+
+    // A tap on the field is a left click, press and release; a finger held still for half a second opens
+    // the menu at it instead. Either way the page neither scrolls, zooms nor opens its own menu.
+    touchStart: function(event) {
+      event.preventDefault();
+      Module['canvas'].focus();
+      var first = event.changedTouches[0];
+      if (Torvale.touch || Torvale.ended) return;
+      var touch = Torvale.touch = {id: first.identifier, x: first.clientX, y: first.clientY, click: true};
+      if (!Torvale.menu.element.hidden) {
+        Torvale.closeMenu();
+        touch.click = false;
+      } else if (Torvale.menu.button >= 0) {
+        touch.timer = setTimeout(function() {
+          touch.click = false;
+          Torvale.openMenu(touch.x, touch.y);
+        }, Torvale.LONG_PRESS_MS);
+      }
+    },
+
+    touchMove: function(event) {
+      var touch = Torvale.touch;
+      Array.prototype.forEach.call(event.changedTouches, function(moved) {
+        if (!touch || moved.identifier != touch.id) return;
+        if (Math.hypot(moved.clientX - touch.x, moved.clientY - touch.y) > Torvale.STILL_PX) clearTimeout(touch.timer);
+      });
+    },
+
+    touchEnd: function(event) {
+      var touch = Torvale.touch;
+      Array.prototype.forEach.call(event.changedTouches, function(lifted) {
+        if (!touch || lifted.identifier != touch.id) return;
+        clearTimeout(touch.timer);
+        Torvale.touch = null;
+        var box = Module['canvas'].getBoundingClientRect();
+        var inside = lifted.clientX >= box.left && lifted.clientX < box.right &&
+                     lifted.clientY >= box.top && lifted.clientY < box.bottom;
+        if (event.type != 'touchend' || !touch.click || !inside) return;
+        Torvale.track(lifted);
+        Torvale.mouseEvent(0, 0 /* GLUT_DOWN */);
+        Torvale.mouseEvent(0, 1 /* GLUT_UP */);
+      });
+    },
+
+    // The game runs freely (not paused, no single step under way) when the page goes out of sight: a
+    // hidden page gets few ticks or none, so it pauses as P would, until the player continues.
+    pauseWhenHidden: function() {
+      document.addEventListener('visibilitychange', function() {
+        if (document.hidden && !Torvale.ended && Module['_torvaleRunsFreely']()) Torvale.key('p');
+      });
     },
 
     // Presses and releases on the canvas only: a release elsewhere on the page is not the game's.
@@ -160,12 +243,16 @@ var TorvaleToolkit = {
       canvas.dataset.torvaleListening = '1';
       canvas.addEventListener('contextmenu', function(event) { event.preventDefault(); });
       canvas.addEventListener('mousemove', Torvale.track);
+      canvas.addEventListener('touchstart', Torvale.touchStart, {passive: false});
+      canvas.addEventListener('touchmove', Torvale.touchMove);
+      canvas.addEventListener('touchend', Torvale.touchEnd);
+      canvas.addEventListener('touchcancel', Torvale.touchEnd);
       canvas.addEventListener('mousedown', function(event) {
         Torvale.track(event);
         canvas.focus();
         event.preventDefault();
         if (event.button == Torvale.menu.button && Torvale.menu.element) {
-          Torvale.openMenu(Torvale.pointer.x, Torvale.pointer.y);
+          Torvale.openMenu(event.clientX, event.clientY);
         } else {
           Torvale.mouseEvent(event.button, 0 /* GLUT_DOWN */);
         }
@@ -183,18 +270,16 @@ var TorvaleToolkit = {
       });
       canvas.addEventListener('keydown', function(event) {
         if (event.key == 'ContextMenu' || (event.key == 'F10' && event.shiftKey)) {
-          if (Torvale.menu.element) Torvale.openMenu(canvas.width >> 1, canvas.height >> 1);
+          var box = canvas.getBoundingClientRect();
+          if (Torvale.menu.element) Torvale.openMenu(box.left + box.width / 2, box.top + box.height / 2);
           event.preventDefault();
           return;
         }
         // Characters only, as GLUT's keyboard callback has them; browser shortcuts stay the browser's.
         if (event.ctrlKey || event.altKey || event.metaKey || event.key.length != 1) return;
-        var code = event.key.charCodeAt(0);
-        if (code > 255 || !Torvale.keyboardFunc) return;
+        if (event.key.charCodeAt(0) > 255 || !Torvale.keyboardFunc) return;
         event.preventDefault();
-        Torvale.call(function() {
-          {{{ makeDynCall('viii', 'Torvale.keyboardFunc') }}}(code, Torvale.pointer.x, Torvale.pointer.y);
-        });
+        Torvale.key(event.key);
       });
     },
 
@@ -269,6 +354,9 @@ var TorvaleToolkit = {
   glutKeyboardFunc: function(func) {
     Torvale.keyboardFunc = func;
     Torvale.listenToCanvas();
+    // The page's own controls (touch) send keys through here, and so does putting the page away.
+    Module['pressKey'] = Torvale.key;
+    Torvale.pauseWhenHidden();
   },
 
   glutMouseFunc__deps: ['$Torvale'],
