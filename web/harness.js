@@ -21,6 +21,9 @@ const CHROMIUM_FLAGS = [
   '--window-size=1200,800',
 ];
 
+// Chromium's emulation of a phone held upright: its screen in CSS pixels, touch and a fine pixel ratio.
+const PHONE = {width: 393, height: 851, deviceScaleFactor: 2.75, isMobile: true, hasTouch: true};
+
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // Polls predicate until it gives a truthy value; fails after timeout milliseconds.
@@ -69,8 +72,11 @@ class Browser {
     return self;
   }
 
-  async open() {
-    return Game.open(await this.browser.newPage(), this.url);
+  // viewport: puppeteer's, such as PHONE; the default is a desktop window with a mouse.
+  async open(viewport) {
+    const page = await this.browser.newPage();
+    if (viewport) await page.setViewport(viewport);
+    return Game.open(page, this.url);
   }
 
   async close() {
@@ -171,6 +177,27 @@ class Game {
     await this.page.mouse.up({button});
   }
 
+  // Touch -----------------------------------------------------------------------------------------
+  // A finger put down on the middle of the element that selector matches, or at canvas pixel [x, y]
+  // wherever the page shows the canvas; the handle's end() lifts it.
+  async touch(where) {
+    let x, y;
+    if (typeof where === 'string') {
+      const box = await (await this.page.$(where)).boundingBox();
+      [x, y] = [box.x + box.width / 2, box.y + box.height / 2];
+    } else {
+      const box = await this.canvasBox();
+      [x, y] = [box.x + where[0] * box.width / WIDTH, box.y + where[1] * box.height / HEIGHT];
+    }
+    return this.page.touchscreen.touchStart(x, y);
+  }
+
+  async tap(where, holdMs = 100) {
+    const finger = await this.touch(where);
+    await sleep(holdMs);
+    await finger.end();
+  }
+
   // Picture ---------------------------------------------------------------------------------------
   // The canvas as the page shows it, as RGB bytes.
   async screenshot() {
@@ -237,4 +264,4 @@ function nativeFirstFrame() {
   return Picture.fromPpm(result.stdout);
 }
 
-module.exports = {Browser, Game, Picture, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame, sleep, waitUntil};
+module.exports = {Browser, Game, Picture, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame, sleep, waitUntil};
