@@ -53,15 +53,16 @@ function countTicksAndFrames() {
   };
 }
 
-// The site on a private server and a Chromium of its own, with a fresh profile.
+// The site on a private server (in subfolder of root, if given) and a Chromium of its own, with a fresh profile.
 class Browser {
-  static async start(site = SITE) {
-    if (!fs.existsSync(path.join(site, 'index.html'))) {
-      throw new Error(`no site in ${site}: build it with cmake --workflow --preset web`);
+  static async start(root = SITE, subfolder = '') {
+    if (!fs.existsSync(path.join(root, subfolder, 'index.html'))) {
+      throw new Error(`no site in ${path.join(root, subfolder)}: build it with cmake --workflow --preset web`);
     }
     const self = new Browser();
     self.profile = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-chromium-'));
-    ({server: self.server, url: self.url} = await serve(site));
+    ({server: self.server, url: self.url} = await serve(root));
+    self.url += subfolder;
     self.browser = await puppeteer.launch({
       executablePath: CHROMIUM, headless: true, userDataDir: self.profile, args: CHROMIUM_FLAGS,
       defaultViewport: {width: 1200, height: 800, deviceScaleFactor: 1},
@@ -105,6 +106,17 @@ class Game {
       const picture = await this.screenshot();
       return picture.data.some((byte) => byte !== 0) ? picture : null;
     }, 'the first frame');
+  }
+
+  // A player's reload, to the first frame again.
+  async reload() {
+    await this.page.reload();
+    return this.firstFrame();
+  }
+
+  // Once the service worker has precached the site and controls the page, the game plays offline.
+  async offlineReady() {
+    await this.page.waitForFunction(() => navigator.serviceWorker.controller, {timeout: 10000});
   }
 
   async frames() {
