@@ -108,17 +108,6 @@ class Game {
     }, 'the first frame');
   }
 
-  // A player's reload, to the first frame again.
-  async reload() {
-    await this.page.reload();
-    return this.firstFrame();
-  }
-
-  // Once the service worker has precached the site and controls the page, the game plays offline.
-  async offlineReady() {
-    await this.page.waitForFunction(() => navigator.serviceWorker.controller, {timeout: 10000});
-  }
-
   async frames() {
     return this.page.evaluate(() => window.torvaleProbe.frames);
   }
