@@ -53,15 +53,15 @@ function countTicksAndFrames() {
   };
 }
 
-// The site on a private server (in subfolder of root, if given) and a Chromium of its own, with a fresh profile.
+// The site on a private server and a Chromium of its own, with a fresh profile.
 class Browser {
-  static async start(root = SITE, subfolder = '') {
-    if (!fs.existsSync(path.join(root, subfolder, 'index.html'))) {
-      throw new Error(`no site in ${path.join(root, subfolder)}: build it with cmake --workflow --preset web`);
+  static async start(site = SITE, subfolder = '') {
+    if (!fs.existsSync(path.join(site, subfolder, 'index.html'))) {
+      throw new Error(`no site in ${site}: build it with cmake --workflow --preset web`);
     }
     const self = new Browser();
     self.profile = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-chromium-'));
-    ({server: self.server, url: self.url} = await serve(root));
+    ({server: self.server, url: self.url} = await serve(site));
     self.url += subfolder;
     self.browser = await puppeteer.launch({
       executablePath: CHROMIUM, headless: true, userDataDir: self.profile, args: CHROMIUM_FLAGS,

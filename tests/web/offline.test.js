@@ -24,23 +24,19 @@ test('installable; a new build shown within two loads, no old page cached; then 
     const png = fs.readFileSync(path.join(site, src));
     assert.equal(`${png.toString('latin1', 1, 4)} ${png.readUInt32BE(16)}x${png.readUInt32BE(20)}`, `PNG ${sizes}`);
   }
-
   const page = path.join(site, 'index.html');
   fs.writeFileSync(page, fs.readFileSync(page, 'utf8').replace('<footer>', '<footer>Nova versao.'));
   execFileSync(process.execPath, [path.join(__dirname, '..', '..', 'web', 'precache.js'), site]);
   const cachedPages = () => game.page.evaluate(async () => {
     const cached = await Promise.all((await caches.keys()).map(async (name) => (await caches.open(name)).matchAll()));
-    const texts = await Promise.all(cached.flat().map((response) => response.text()));
-    return texts.filter((text) => text.includes('<footer>'));
+    return (await Promise.all(cached.flat().map((entry) => entry.text()))).filter((text) => text.includes('<footer>'));
   });
   await game.page.reload();
   await waitUntil(async () => (await cachedPages()).join() === fs.readFileSync(page, 'utf8'),
                   'the new page alone in the caches', 30000);
   await game.page.reload();
   assert.match(await game.page.$eval('footer', (footer) => footer.textContent), /^Nova versao\./);
-
-  browser.server.closeAllConnections();  // no server at all, and a page that is told it is offline
-  await new Promise((resolve) => browser.server.close(resolve));
+  browser.server.close();  // no server at all (its idle connections closed too), and a page told it is offline
   await game.page.setOfflineMode(true);
   await game.page.reload();
   assert.equal((await game.firstFrame()).differingPixels(nativeFirstFrame()), 0);
