@@ -70,14 +70,20 @@ async function webRun(throttle = 1) {
   }
 }
 
-// Navigation start to the first frame's display callback, in a fresh Chromium each time.
+// Navigation start to the first frame's display callback, in a fresh Chromium each time: the first visit,
+// from the network, then a reload once the service worker has precached the site, from its cache.
 async function webLoads() {
-  const times = [];
+  const times = {network: [], worker: []};
   for (let i = 0; i < LAUNCHES; i++) {
     const browser = await Browser.start();
     try {
       const game = await browser.open();
-      times.push((await game.frames())[0]);
+      times.network.push((await game.frames())[0]);
+      await game.page.waitForFunction(() => navigator.serviceWorker.controller);  // the site is precached
+      await game.page.reload();
+      await game.firstFrame();
+      times.worker.push((await game.frames())[0]);
+      if (game.errors.length) throw new Error(`page errors: ${game.errors}`);
     } finally {
       await browser.close();
     }
@@ -177,7 +183,8 @@ async function main() {
   const nativeCpu = 1000 * native.reduce((sum, run) => sum + run.cpu, 0) / nativeSeconds;
   const serverCpu = 1000 * native.reduce((sum, run) => sum + run.server_cpu, 0) / nativeSeconds;
   const sizes = siteSize();
-  const loaded = sizes.filter((file) => ['index.html', 'torvale.js', 'torvale.wasm'].includes(file.name));
+  // Everything but the icons and the licence texts, which the page does not need to start.
+  const loaded = sizes.filter((file) => !/^(icons\/|licenses\/|LICENSE)/.test(file.name));
   const total = (list, key) => list.reduce((sum, file) => sum + file[key], 0);
   const kib = (bytes) => (bytes / 1024).toFixed(1);
   const rateGap = 100 * (webRate - nativeRate) / nativeRate;
@@ -199,20 +206,21 @@ async function main() {
     `| frames per second | ${(native.reduce((s, r) => s + r.frames, 0) / nativeSeconds).toFixed(2)} | ` +
     `${(web.reduce((s, r) => s + r.frames, 0) / webSeconds).toFixed(2)} |`,
     `| start to first frame, median (ms) | ${median(native.flatMap((r) => r.startups_ms)).toFixed(1)} (exec to first swap) | ` +
-    `${median(loads).toFixed(1)} (navigation to the first frame's clear) |`,
+    `${median(loads.network).toFixed(1)} (navigation to the first frame's clear) |`,
+    `| start to first frame from the service worker's cache, median (ms) | | ${median(loads.worker).toFixed(1)} (a reload after one visit) |`,
     `| CPU time per second of play, the game's own process(es) (ms/s) | ${nativeCpu.toFixed(1)} | ` +
     `${(cpuOf('renderer')).toFixed(1)} (renderer) |`,
     `| CPU time per second of play, with display (ms/s) | ${(nativeCpu + serverCpu).toFixed(1)} (game + X server) | ` +
     `${webCpu.toFixed(1)} (all of Chromium: ${kinds.map((kind) => `${kind} ${cpuOf(kind).toFixed(1)}`).join(', ')}) |`,
     '', '| site file | bytes | gzipped (level 9) |', '|---|---:|---:|',
     ...sizes.map((file) => `| ${file.name} | ${file.bytes} | ${file.gzipped} |`),
-    `| **what the page loads** (index.html, torvale.js, torvale.wasm) | ${total(loaded, 'bytes')} | **${kib(total(loaded, 'gzipped'))} KiB** |`,
+    `| **what the page loads to start** (${loaded.map((file) => file.name).join(', ')}) | ${total(loaded, 'bytes')} | **${kib(total(loaded, 'gzipped'))} KiB** |`,
     `| the whole site, licence texts included | ${total(sizes, 'bytes')} | ${kib(total(sizes, 'gzipped'))} KiB |`,
     '', '| target | measured | holds |', '|---|---:|---|',
     `| ticks per second within 1 % of the native game's | ${signed(rateGap)} | ${Math.abs(rateGap) <= 1 ? 'yes' : 'no'} |`,
     `| the same with the CPU throttled ${THROTTLE}x, within 2 % | ${signed(throttledGap)} | ${Math.abs(throttledGap) <= 2 ? 'yes' : 'no'} |`,
     `| a step on a long console at most twice a fresh one's and at most 60 ms | ${steps.long.toFixed(1)} ms | ${stepsHold ? 'yes' : 'no'} |`,
-    `| what the page loads at most 64 KiB gzipped | ${kib(total(loaded, 'gzipped'))} KiB | ${total(loaded, 'gzipped') <= 65536 ? 'yes' : 'no'} |`,
+    `| what the page loads to start, the worker included, at most 64 KiB gzipped | ${kib(total(loaded, 'gzipped'))} KiB | ${total(loaded, 'gzipped') <= 65536 ? 'yes' : 'no'} |`,
   ];
   console.log(lines.join('\n'));
   process.exitCode = Math.abs(rateGap) <= 1 && Math.abs(throttledGap) <= 2 && stepsHold &&

@@ -9,10 +9,11 @@ packages_for() {
         # the X server and the tools the tests drive, and what the package and benchmark tests use
         test) echo xvfb xfonts-base libx11-dev xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file \
                    man-db desktop-file-utils libbenchmark-dev ;;
-        # the web edition's compiler (it brings node and python3)
-        web) echo emscripten ;;
+        # the web edition's compiler (it brings node and python3), rsvg-convert for its icons, and npm for the
+        # Workbox that writes its service worker
+        web) echo emscripten librsvg2-bin "$(command -v npm >/dev/null || echo npm)" ;;
         # the browser tests and benchmark: the web edition in Debian's chromium, driven by puppeteer-core from npm
-        browser) echo emscripten chromium fonts-dejavu-core "$(command -v npm >/dev/null || echo npm)" ;;
+        browser) echo "$(packages_for web)" chromium fonts-dejavu-core ;;
         # the Debian package's checkers: lintian, appstreamcli and hardening-check (in devscripts)
         package) echo lintian appstream devscripts ;;
         # the mingw cross-compilers, wine to run the .exe and its tests (with the GL and X libraries that its
@@ -52,8 +53,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
 fi
 
-# puppeteer-core for the browser tests, as web/package-lock.json pins it; no browser is downloaded.
-if [[ " ${sets[*]} " == *" browser "* ]]; then
+# Workbox for the site's build and puppeteer-core for the browser tests, as web/package-lock.json pins
+# them; no browser is downloaded.
+if [[ " ${sets[*]} " == *" browser "* || " ${sets[*]} " == *" web "* ]]; then
     web="$(dirname "$0")/../web"
     if [ ! "$web/node_modules/.package-lock.json" -nt "$web/package-lock.json" ]; then
         npm ci --prefix "$web" --no-audit --no-fund

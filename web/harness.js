@@ -58,13 +58,14 @@ function countTicksAndFrames() {
 
 // The site on a private server and a Chromium of its own, with a fresh profile.
 class Browser {
-  static async start(site = SITE) {
-    if (!fs.existsSync(path.join(site, 'index.html'))) {
+  static async start(site = SITE, subfolder = '') {
+    if (!fs.existsSync(path.join(site, subfolder, 'index.html'))) {
       throw new Error(`no site in ${site}: build it with cmake --workflow --preset web`);
     }
     const self = new Browser();
     self.profile = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-chromium-'));
     ({server: self.server, url: self.url} = await serve(site));
+    self.url += subfolder;
     self.browser = await puppeteer.launch({
       executablePath: CHROMIUM, headless: true, userDataDir: self.profile, args: CHROMIUM_FLAGS,
       defaultViewport: {width: 1200, height: 800, deviceScaleFactor: 1},

@@ -7,6 +7,7 @@ const path = require('path');
 const TYPES = {
   '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
   '.txt': 'text/plain; charset=utf-8', '.png': 'image/png',
+  '.webmanifest': 'application/manifest+json',
 };
 
 // Resolves with the server and its address once it listens; port 0 lets the system pick a free one.
