@@ -3,7 +3,7 @@
 // that ends the game for good.
 // Linked with --js-library after Emscripten's own libraries, so the GLUT entries here replace theirs.
 var TorvaleToolkit = {
-  $Torvale__deps: ['$GLImmediateSetup', '$GL'],
+  $Torvale__deps: ['$GLImmediateSetup', '$GL', '$GLUT'],
   $Torvale: {
     ended: false,
     timers: [],
@@ -241,6 +241,10 @@ var TorvaleToolkit = {
       var canvas = Module['canvas'];
       if (canvas.dataset.torvaleListening) return;
       canvas.dataset.torvaleListening = '1';
+      // Emscripten's GLUT makes up mouse events from touches on the canvas; touches are handled here instead.
+      ['touchstart', 'touchmove', 'touchend'].forEach(function(type) {
+        window.removeEventListener(type, GLUT.touchHandler, true);
+      });
       canvas.addEventListener('contextmenu', function(event) { event.preventDefault(); });
       canvas.addEventListener('mousemove', Torvale.track);
       canvas.addEventListener('touchstart', Torvale.touchStart, {passive: false});
