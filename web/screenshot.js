@@ -1,8 +1,9 @@
-// Saves a real screenshot of the page in Chromium, a game under way, for the README: docs/web-screenshot.png.
+// Saves real screenshots of the page in Chromium, a game under way, for the README: docs/web-screenshot.png
+// on a desktop, played by keys, and docs/phone-screenshot.png on a phone's screen, played by touch.
 // Usage (after cmake --workflow --preset web and scripts/setup.sh browser): node web/screenshot.js
 'use strict';
 const path = require('path');
-const {Browser, sleep} = require('./harness');
+const {Browser, PHONE, sleep} = require('./harness');
 
 (async () => {
   const browser = await Browser.start();
@@ -15,6 +16,18 @@ const {Browser, sleep} = require('./harness');
     await sleep(300);
     await game.page.screenshot({path: path.join(__dirname, '..', 'docs', 'web-screenshot.png')});
     if (game.errors.length) throw new Error(`page errors: ${game.errors}`);
+
+    const phone = await browser.open({...PHONE, deviceScaleFactor: 2});
+    const right = await phone.touch('button[data-key="d"]');
+    await phone.tap('button[data-key="b"]');
+    await sleep(400);
+    await right.end();
+    await sleep(1500);
+    await phone.tap('button[data-key="p"]');
+    await phone.tap('button[data-key="o"]');
+    await sleep(300);
+    await phone.page.screenshot({path: path.join(__dirname, '..', 'docs', 'phone-screenshot.png')});
+    if (phone.errors.length) throw new Error(`page errors: ${phone.errors}`);
   } finally {
     await browser.close();
   }
