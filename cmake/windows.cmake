@@ -60,8 +60,9 @@ set(ENV{PKG_CONFIG_PATH} "")
 # say so on Windows, nor that freeglut needs winmm (its joystick and timer calls).
 add_compile_definitions(FREEGLUT_STATIC)
 string(APPEND CMAKE_CXX_STANDARD_LIBRARIES " -lwinmm -lgdi32")
-# libstdc++, libgcc and winpthread linked in: a player's machine has none of their DLLs.
-add_link_options(-static)
+# libstdc++, libgcc and winpthread linked in: a player's machine has none of their DLLs. No link time in
+# the header, so that the same sources give the same .exe.
+add_link_options(-static -Wl,--no-insert-timestamp)
 
 # Every Windows program the build runs (test discovery, the tests) runs under wine in a prefix of the build
 # tree's own, made here once so that nothing later waits for it. Mono, Gecko and desktop menu entries
