@@ -4,15 +4,21 @@
 set(windows_deps ${CMAKE_BINARY_DIR}/deps)
 set(wine_prefix ${CMAKE_BINARY_DIR}/wineprefix)
 
-# Debian ships no mingw freeglut: scripts/setup.sh windows fetches Debian's source into build/cache.
-file(GLOB freeglut_sources LIST_DIRECTORIES true ${PROJECT_SOURCE_DIR}/build/cache/freeglut-*/CMakeLists.txt)
-list(SORT freeglut_sources COMPARE NATURAL ORDER DESCENDING)
-list(APPEND freeglut_sources NOTFOUND)
-list(GET freeglut_sources 0 freeglut_newest)
-cmake_path(GET freeglut_newest PARENT_PATH freeglut_newest)
-set(TORVALE_FREEGLUT_SOURCE "${freeglut_newest}" CACHE PATH "freeglut's source tree, fetched by scripts/setup.sh windows")
-if(NOT EXISTS "${TORVALE_FREEGLUT_SOURCE}/CMakeLists.txt")
-    message(FATAL_ERROR "No freeglut source in build/cache: run scripts/setup.sh windows first.")
+# Debian ships no mingw freeglut: scripts/setup.sh windows fetches Debian's source, at the version that
+# scripts/windows/freeglut.version names, into build/cache. Any other version stops the build.
+set(freeglut_version_file ${PROJECT_SOURCE_DIR}/scripts/windows/freeglut.version)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${freeglut_version_file})
+file(STRINGS ${freeglut_version_file} freeglut_version REGEX "^[^#]")
+string(REGEX REPLACE "-[^-]*$" "" freeglut_upstream_version "${freeglut_version}")
+set(TORVALE_FREEGLUT_SOURCE ${PROJECT_SOURCE_DIR}/build/cache/freeglut-${freeglut_upstream_version})
+set(freeglut_changelog ${TORVALE_FREEGLUT_SOURCE}/debian/changelog)
+if(EXISTS ${freeglut_changelog})
+    file(STRINGS ${freeglut_changelog} freeglut_found LIMIT_COUNT 1)  # "freeglut (VERSION) DIST; ..."
+endif()
+string(FIND "${freeglut_found}" "freeglut (${freeglut_version}) " at)
+if(NOT at EQUAL 0)
+    message(FATAL_ERROR "No freeglut ${freeglut_version} source in ${TORVALE_FREEGLUT_SOURCE} "
+                        "(found: '${freeglut_found}'): run scripts/setup.sh windows first.")
 endif()
 
 # Configures, builds and installs one dependency into windows_deps, once per build tree.
@@ -26,18 +32,18 @@ function(torvale_build_dependency name source)
     file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/deps-build)
     execute_process(
         COMMAND ${CMAKE_COMMAND} -S ${source} -B ${CMAKE_BINARY_DIR}/deps-build/${name} -G ${CMAKE_GENERATOR}
-                --toolchain ${CMAKE_TOOLCHAIN_FILE} -DCMAKE_BUILD_TYPE=Release
-                -DCMAKE_INSTALL_PREFIX=${windows_deps} ${ARGN}
+                -DCMAKE_MAKE_PROGRAM=${CMAKE_MAKE_PROGRAM} --toolchain ${CMAKE_TOOLCHAIN_FILE}
+                -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=${windows_deps} ${ARGN}
         COMMAND_ERROR_IS_FATAL ANY OUTPUT_FILE ${log}.configure ERROR_FILE ${log}.configure)
     execute_process(
-        COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/deps-build/${name} --target install --parallel 2
+        COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/deps-build/${name} --target install
         COMMAND_ERROR_IS_FATAL ANY OUTPUT_FILE ${log} ERROR_FILE ${log})
     file(TOUCH ${stamp})
 endfunction()
 
 # A replacement GLUT (libglut.a) so that FindGLUT finds it; no warnings on stderr, where wine's DISPLAY
 # would otherwise make it report a failed CreateDC.
-torvale_build_dependency(freeglut ${TORVALE_FREEGLUT_SOURCE}
+torvale_build_dependency(freeglut-${freeglut_version} ${TORVALE_FREEGLUT_SOURCE}
     -DFREEGLUT_BUILD_SHARED_LIBS=OFF -DFREEGLUT_BUILD_STATIC_LIBS=ON -DFREEGLUT_BUILD_DEMOS=OFF
     -DFREEGLUT_REPLACE_GLUT=ON -DFREEGLUT_PRINT_WARNINGS=OFF)
 if(TORVALE_BUILD_TESTS)
@@ -54,8 +60,9 @@ set(ENV{PKG_CONFIG_PATH} "")
 # say so on Windows, nor that freeglut needs winmm (its joystick and timer calls).
 add_compile_definitions(FREEGLUT_STATIC)
 string(APPEND CMAKE_CXX_STANDARD_LIBRARIES " -lwinmm -lgdi32")
-# libstdc++, libgcc and winpthread linked in: a player's machine has none of their DLLs.
-add_link_options(-static)
+# libstdc++, libgcc and winpthread linked in: a player's machine has none of their DLLs. No link time in
+# the header, so that the same sources give the same .exe.
+add_link_options(-static -Wl,--no-insert-timestamp)
 
 # Every Windows program the build runs (test discovery, the tests) runs under wine in a prefix of the build
 # tree's own, made here once so that nothing later waits for it. Mono, Gecko and desktop menu entries

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages_for() {
     case "$1" in
-        build) echo g++ cmake make libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libgtest-dev ;;
+        build) echo g++ cmake ninja-build libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libgtest-dev ;;
         # the X server and the tools the tests drive, and what the package and benchmark tests use
         test) echo xvfb xfonts-base libx11-dev xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file \
                    man-db desktop-file-utils libbenchmark-dev ;;
@@ -63,7 +63,7 @@ if [[ " ${sets[*]} " == *" browser "* || " ${sets[*]} " == *" web "* ]]; then
 fi
 
 # The Windows edition links freeglut statically, and Debian ships no mingw build of it: fetch Debian's own
-# source into build/cache (ignored by git), adding a deb-src twin of the machine's Debian entry if it has none.
+# source into build/cache (ignored by git) through a private apt configuration that leaves /etc/apt alone.
 if [[ " ${sets[*]} " == *" windows "* ]]; then
     "$(dirname "$0")/windows/fetch-freeglut.sh"
 fi

@@ -37,18 +37,24 @@ async function waitUntil(predicate, what, timeout = 10000, interval = 50) {
   }
 }
 
-// Counts, in the page, every timer callback or scheduled task of the game's 20 ms period and every frame
-// drawn (a frame begins with the one clear of the colour buffer), with their times, without changing the game.
+// Counts, in the page, every tick of the running game and every frame drawn, with their times, without
+// changing the game. A frame begins with the one clear of the colour buffer; a tick is a timer callback or
+// scheduled task after which a frame is drawn (the game draws in a microtask once the callback is done),
+// whatever delay it was armed with.
 function countTicksAndFrames() {
   const probe = window.torvaleProbe = {ticks: [], frames: []};
-  const stamped = (callback, delay) => (...args) => {
-    if (delay === 20) probe.ticks.push(performance.now());
-    return callback(...args);
+  const stamped = (callback) => typeof callback !== 'function' ? callback : (...args) => {
+    const [at, frames] = [performance.now(), probe.frames.length];
+    try {
+      return callback(...args);
+    } finally {
+      queueMicrotask(() => probe.frames.length > frames && probe.ticks.push(at));  // after the game's frame
+    }
   };
   const setTimer = window.setTimeout.bind(window);
-  window.setTimeout = (callback, delay, ...rest) => setTimer(stamped(callback, delay), delay, ...rest);
+  window.setTimeout = (callback, ...rest) => setTimer(stamped(callback), ...rest);
   const postTask = scheduler.postTask.bind(scheduler);
-  scheduler.postTask = (callback, options = {}) => postTask(stamped(callback, options.delay), options);
+  scheduler.postTask = (callback, ...rest) => postTask(stamped(callback), ...rest);
   const clear = WebGLRenderingContext.prototype.clear;
   WebGLRenderingContext.prototype.clear = function(mask) {
     probe.frames.push(performance.now());
@@ -56,12 +62,30 @@ function countTicksAndFrames() {
   };
 }
 
+// What the site is built from. A site older than any of these, or with another page, is a stale build
+// that a test must not pass on.
+const SITE_SOURCES = ['core', 'frontend', 'web/fonts.cpp', 'web/lifecycle.cpp', 'web/toolkit.js', 'web/glyphs.py']
+    .map((name) => path.join(__dirname, '..', name));
+
+function checkSite(site) {
+  const build = 'build it with cmake --workflow --preset web';
+  const built = ['index.html', 'torvale.js', 'torvale.wasm'].map((name) => path.join(site, name));
+  const missing = built.find((file) => !fs.existsSync(file));
+  if (missing) throw new Error(`no ${missing}: ${build}`);
+  if (!fs.readFileSync(built[0]).equals(fs.readFileSync(path.join(__dirname, 'index.html')))) {
+    throw new Error(`${built[0]} is not web/index.html: ${build}`);
+  }
+  const builtAt = Math.min(...built.slice(1).map((file) => fs.statSync(file).mtimeMs));
+  const sources = SITE_SOURCES.flatMap((source) => fs.statSync(source).isDirectory() ?
+    fs.readdirSync(source).map((name) => path.join(source, name)) : [source]);
+  const newer = sources.find((source) => fs.statSync(source).mtimeMs > builtAt);
+  if (newer) throw new Error(`the site in ${site} is older than ${newer}: ${build}`);
+}
+
 // The site on a private server and a Chromium of its own, with a fresh profile.
 class Browser {
   static async start(site = SITE, subfolder = '') {
-    if (!fs.existsSync(path.join(site, subfolder, 'index.html'))) {
-      throw new Error(`no site in ${site}: build it with cmake --workflow --preset web`);
-    }
+    checkSite(path.join(site, subfolder));
     const self = new Browser();
     self.profile = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-chromium-'));
     ({server: self.server, url: self.url} = await serve(site));

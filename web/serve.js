@@ -9,15 +9,34 @@ const TYPES = {
   '.txt': 'text/plain; charset=utf-8', '.png': 'image/png',
   '.webmanifest': 'application/manifest+json',
 };
+const USAGE = 'usage: node web/serve.js SITE_DIR [PORT]   (PORT: 0 to 65535; 0 or none picks a free one)';
+
+// The file a request names, or the status that refuses it: a bad request never reaches the file system.
+function fileFor(root, url) {
+  let name;
+  try {
+    name = decodeURIComponent(new URL(url, 'http://localhost').pathname);
+  } catch {
+    return {status: 400};  // a malformed escape or URL
+  }
+  if (name.includes('\0')) return {status: 400};  // the file system refuses it, and no site file has one
+  const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
+  return file.startsWith(root + path.sep) ? {file} : {status: 403};
+}
 
 // Resolves with the server and its address once it listens; port 0 lets the system pick a free one.
 function serve(root, port = 0) {
   root = path.resolve(root);
   const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, 'http://localhost').pathname);
-    const file = path.join(root, name.endsWith('/') ? name + 'index.html' : name);
-    if (!file.startsWith(root + path.sep) || request.method !== 'GET') {
-      response.writeHead(404).end();
+    // Browsers then trust the types below and never guess one from a file's bytes.
+    response.setHeader('X-Content-Type-Options', 'nosniff');
+    if (request.method !== 'GET' && request.method !== 'HEAD') {
+      response.writeHead(405, {'Allow': 'GET, HEAD'}).end();
+      return;
+    }
+    const {file, status} = fileFor(root, request.url);
+    if (!file) {
+      response.writeHead(status).end();
       return;
     }
     fs.readFile(file, (error, data) => {
@@ -25,8 +44,9 @@ function serve(root, port = 0) {
         response.writeHead(404).end();
         return;
       }
+      // For HEAD node sends the same headers and leaves out the body.
       response.writeHead(200, {'Content-Type': TYPES[path.extname(file)] || 'application/octet-stream',
-                               'Cache-Control': 'no-store'});
+                               'Content-Length': data.length, 'Cache-Control': 'no-store'});
       response.end(data);
     });
   });
@@ -39,10 +59,15 @@ function serve(root, port = 0) {
 module.exports = {serve};
 
 if (require.main === module) {
-  const [root, port] = process.argv.slice(2);
-  if (!root) {
-    console.error('usage: node web/serve.js SITE_DIR [PORT]');
+  const [root, port = '0'] = process.argv.slice(2);
+  if (!root || !/^\d{1,5}$/.test(port) || Number(port) > 65535) {
+    console.error(USAGE);
     process.exit(2);
   }
-  serve(root, Number(port || 0)).then(({url}) => console.log(`Torvale: open ${url} in a browser (Ctrl+C stops the server)`));
+  serve(root, Number(port)).then(
+      ({url}) => console.log(`Torvale: open ${url} in a browser (Ctrl+C stops the server)`),
+      (error) => {
+        console.error(`serve.js: cannot listen on 127.0.0.1:${port}: ${error.message}`);
+        process.exit(1);
+      });
 }

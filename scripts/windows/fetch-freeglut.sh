@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# Fetches Debian's freeglut source into build/cache, where the Windows build cross-compiles it.
-# Debian ships no mingw build of freeglut, so its source package is the one trusted source. When the
-# machine has no deb-src entry, one is derived from its existing Debian deb entry (same mirror, same key).
+# Fetches Debian's freeglut source, at the version in freeglut.version, into build/cache for the Windows build.
+# Debian ships no mingw build of freeglut, so its source package is the one trusted source: apt checks the
+# files against the release's signed index. apt runs on a private configuration under build/cache (a deb-src
+# twin of the machine's Debian entry, its own lists and cache), so nothing in /etc/apt changes and no root
+# is needed.
 set -euo pipefail
-cache="$(cd "$(dirname "$0")/../.." && pwd)/build/cache"
-if compgen -G "$cache/freeglut-*/CMakeLists.txt" >/dev/null; then
-    exit 0
-fi
+here="$(cd "$(dirname "$0")" && pwd)"
+cache="$here/../../build/cache"
+version=$(grep -v '^#' "$here/freeglut.version")
+tree="$cache/freeglut-${version%-*}"  # dpkg-source names the tree by the upstream version alone
 
-as_root=()
-[ "$(id -u)" -eq 0 ] || as_root=(sudo)
+if head -n1 "$tree/debian/changelog" 2>/dev/null | grep -qF "freeglut ($version)"; then
+    exit 0  # fetched before: nothing to do, no network
+fi
+rm -rf "$tree"  # a tree of another version, or one left half-unpacked
+
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
-added=/etc/apt/sources.list.d/torvale-deb-src
 
 # Prints a deb-src twin of the first enabled deb entry for the release itself (not -updates or -security).
 derive_deb_src() {
@@ -42,15 +46,19 @@ derive_deb_src() {
     return 1
 }
 
-if ! grep -rqsE '^(deb-src |Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    entry=$(derive_deb_src) || { echo "fetch-freeglut: no Debian deb entry for $codename to derive deb-src from" >&2; exit 1; }
-    suffix=list
-    [[ "$entry" != Types:* ]] || suffix=sources  # the deb822 form of the entry it was derived from
-    printf '%s\n' "$entry" | "${as_root[@]}" tee "$added.$suffix" >/dev/null
-    echo "fetch-freeglut: added a deb-src entry for $codename"
-    "${as_root[@]}" apt-get -o DPkg::Lock::Timeout=600 update
-fi
-
-mkdir -p "$cache"
+apt="$cache/apt"
+mkdir -p "$apt/sources.list.d" "$apt/state/lists/partial" "$apt/cache/archives/partial"
+entry=$(derive_deb_src) || { echo "fetch-freeglut: no Debian deb entry for $codename to derive deb-src from" >&2; exit 1; }
+rm -f "$apt"/torvale.*
+if [[ "$entry" == Types:* ]]; then list="$apt/torvale.sources"; else list="$apt/torvale.list"; fi
+printf '%s\n' "$entry" >"$list"
+# The machine's trusted keys and dpkg status stay as they are; lists, cache and sources are this folder's.
+private=(-o "Dir::Etc::sourcelist=$list" -o "Dir::Etc::sourceparts=$apt/sources.list.d"
+         -o "Dir::State=$apt/state" -o "Dir::Cache=$apt/cache")
+# As root apt hands downloads to its _apt user, who may not write into the work tree: say so, not warn.
+[ "$(id -u)" -ne 0 ] || private+=(-o APT::Sandbox::User=root)
+apt-get "${private[@]}" -q update
 cd "$cache"
-apt-get source freeglut
+apt-get "${private[@]}" -q source "freeglut=$version"
+head -n1 "$tree/debian/changelog" | grep -qF "freeglut ($version)" ||
+    { echo "fetch-freeglut: $tree is not freeglut $version" >&2; exit 1; }

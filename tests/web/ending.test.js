@@ -34,6 +34,7 @@ test('Q ends the game for good with exit status 0, and the page offers to play a
   }));
   assert.deepEqual(page, {ended: true, focused: 'again', canvas: [400, 500]});
   const [ticks, frames] = [(await game.ticks()).length, (await game.frames()).length];
+  assert.ok(ticks > 0 && frames > 0, "the running game's ticks and frames are counted");
   await game.page.focus('#canvas');
   await game.key('h', 'p');
   await game.click('left');
