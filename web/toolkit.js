@@ -7,6 +7,7 @@ var TorvaleToolkit = {
   $Torvale: {
     ended: false,
     timers: [],
+    timerDue: null,  // while a timer callback runs: when it was due
     tasks: null,
     frameRequested: false,
     keyboardFunc: 0,
@@ -321,20 +322,33 @@ var TorvaleToolkit = {
   },
 
   // Armed as a task of the highest priority where the browser has a scheduler: it wakes closer to its
-  // deadline than a plain timer, as freeglut's does. The end of the game aborts whatever is pending.
+  // deadline than a plain timer, as freeglut's does. A timer armed from a callback that the page woke
+  // late (busy drawing or laying out, or a slow phone) is due msec after the time that callback was due,
+  // not after now, so the page's lateness is not added to every tick; never due before now, so a page
+  // coming back after a long while gets one callback, not a burst. The end aborts whatever is pending.
   glutTimerFunc__deps: ['$Torvale'],
   glutTimerFunc__sig: 'viii',
   glutTimerFunc: function(msec, func, value) {
     if (Torvale.ended) return;
-    var run = function() { Torvale.call(function() { {{{ makeDynCall('vi', 'func') }}}(value); }); };
+    var now = performance.now();
+    var due = (Torvale.timerDue === null ? now : Math.min(Torvale.timerDue, now)) + msec;
+    var run = function() {
+      Torvale.timerDue = due;
+      try {
+        Torvale.call(function() { {{{ makeDynCall('vi', 'func') }}}(value); });
+      } finally {
+        Torvale.timerDue = null;
+      }
+    };
+    var delay = Math.max(0, Math.round(due - now));  // the browser takes whole milliseconds
     if (typeof scheduler != 'undefined' && scheduler.postTask) {
       Torvale.tasks = Torvale.tasks || new TaskController({priority: 'user-blocking'});
-      scheduler.postTask(run, {delay: msec, signal: Torvale.tasks.signal}).catch(function() {});
+      scheduler.postTask(run, {delay: delay, signal: Torvale.tasks.signal}).catch(function() {});
     } else {
       var timer = setTimeout(function() {
         Torvale.timers.splice(Torvale.timers.indexOf(timer), 1);
         run();
-      }, msec);
+      }, delay);
       Torvale.timers.push(timer);
     }
   },
