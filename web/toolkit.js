@@ -323,15 +323,16 @@ var TorvaleToolkit = {
 
   // Armed as a task of the highest priority where the browser has a scheduler: it wakes closer to its
   // deadline than a plain timer, as freeglut's does. A timer armed from a callback that the page woke
-  // late (busy drawing or laying out, or a slow phone) is due msec after the time that callback was due,
-  // not after now, so the page's lateness is not added to every tick; never due before now, so a page
-  // coming back after a long while gets one callback, not a burst. The end aborts whatever is pending.
+  // late (busy drawing or laying out, or a slow phone) or early (whole milliseconds) is due msec after
+  // the time that callback was due, not after now, so the page's error is not added to every tick; but
+  // never before now, so a page back after a long while gets one callback, not a burst of them. The end
+  // aborts whatever is pending.
   glutTimerFunc__deps: ['$Torvale'],
   glutTimerFunc__sig: 'viii',
   glutTimerFunc: function(msec, func, value) {
     if (Torvale.ended) return;
     var now = performance.now();
-    var due = (Torvale.timerDue === null ? now : Math.min(Torvale.timerDue, now)) + msec;
+    var due = (Torvale.timerDue === null ? now : Math.max(Torvale.timerDue, now - msec)) + msec;
     var run = function() {
       Torvale.timerDue = due;
       try {
