@@ -1,6 +1,7 @@
 // Measures the web edition in Chromium beside the native game under Xvfb, in the same run, and prints
-// the Markdown tables of docs/performance.md: load to first frame, ticks per second, CPU time per
-// second of play and the site's size. Run it through bench/measure-web.sh. Exits 1 when a target is missed.
+// the Markdown tables of docs/performance.md: load to first frame (from the network and from the
+// service worker's cache), ticks per second (also with the CPU throttled as on a slower phone), a single
+// step's time on a fresh and on a long console, CPU time per second of play and the site's size. Run it through bench/measure-web.sh. Exits 1 when a target is missed.
 'use strict';
 const {execFileSync} = require('child_process');
 const fs = require('fs');
