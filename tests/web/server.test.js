@@ -4,17 +4,15 @@
 const assert = require('node:assert/strict');
 const {spawnSync} = require('child_process');
 const fs = require('fs');
-const http = require('http');
 const os = require('os');
 const path = require('path');
 const {after, before, test} = require('node:test');
 const {serve} = require('../../web/serve');
 
 const PAGE = '<!doctype html><title>site</title>';
-let folder, server;
-
+const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-serve-'));
+let server;
 before(async () => {
-  folder = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-serve-'));
   // site-other shares the site's name as a prefix: outside all the same.
   for (const [name, text] of [['site/index.html', PAGE], ['secret.txt', 'no'], ['site-other/secret.txt', 'no']]) {
     fs.mkdirSync(path.dirname(path.join(folder, name)), {recursive: true});
@@ -22,19 +20,7 @@ before(async () => {
   }
   ({server} = await serve(path.join(folder, 'site')));
 });
-after(() => {
-  server?.close();
-  fs.rmSync(folder, {recursive: true, force: true});
-});
-
-// The path goes out as written, escapes and all.
-const request = (method, target) => new Promise((resolve, reject) => {
-  http.request({host: '127.0.0.1', port: server.address().port, method, path: target}, (response) => {
-    let body = '';
-    response.on('data', (chunk) => body += chunk);
-    response.on('end', () => resolve({status: response.statusCode, headers: response.headers, body}));
-  }).on('error', reject).end();
-});
+after(() => server?.close() && fs.rmSync(folder, {recursive: true, force: true}));
 
 // Each hostile request first; GET and HEAD of the page after them show the server still serving.
 test('answers each request with its status and headers, on 127.0.0.1 only', async () => {
@@ -45,12 +31,13 @@ test('answers each request with its status and headers, on 127.0.0.1 only', asyn
     ['POST', '/', 405], ['PUT', '/index.html', 405], ['DELETE', '/index.html', 405],
     ['GET', '/', 200, PAGE], ['HEAD', '/', 200],
   ]) {
-    const {status: got, headers, body: text} = await request(method, target);
-    const [ok, refused] = [status === 200, status === 405];
-    assert.deepEqual([got, text, headers['x-content-type-options'], headers.allow, headers['content-length'] ?? '0',
-                      headers['content-type']],
-                     [status, body, 'nosniff', refused ? 'GET, HEAD' : undefined, ok ? String(PAGE.length) : '0',
-                      ok ? 'text/html; charset=utf-8' : undefined], `${method} ${target}`);
+    // The path goes out as written, escapes and all.
+    const response = await fetch(`http://127.0.0.1:${server.address().port}${target}`, {method});
+    const [ok, refused, header] = [status === 200, status === 405, (name) => response.headers.get(name)];
+    assert.deepEqual([response.status, await response.text(), header('x-content-type-options'), header('allow'),
+                      header('content-length') ?? '0', header('content-type')],
+                     [status, body, 'nosniff', refused ? 'GET, HEAD' : null, ok ? String(PAGE.length) : '0',
+                      ok ? 'text/html; charset=utf-8' : null], `${method} ${target}`);
   }
   assert.equal(server.address().address, '127.0.0.1');
 });
