@@ -187,7 +187,7 @@ var TorvaleToolkit = {
     },
 
     // A tap on the field is a left click, press and release; a finger held still for half a second opens
-    // the menu at it instead. Either way the page neither scrolls, zooms nor opens its own menu.
+    // the menu at it instead, and a swipe does nothing. The page neither scrolls, zooms nor opens its menu.
     touchStart: function(event) {
       event.preventDefault();
       Module['canvas'].focus();
@@ -209,7 +209,9 @@ var TorvaleToolkit = {
       var touch = Torvale.touch;
       Array.prototype.forEach.call(event.changedTouches, function(moved) {
         if (!touch || moved.identifier != touch.id) return;
-        if (Math.hypot(moved.clientX - touch.x, moved.clientY - touch.y) > Torvale.STILL_PX) clearTimeout(touch.timer);
+        if (Math.hypot(moved.clientX - touch.x, moved.clientY - touch.y) <= Torvale.STILL_PX) return;
+        clearTimeout(touch.timer);  // a swipe: neither a long press nor a tap
+        touch.click = false;
       });
     },
 
@@ -229,8 +231,8 @@ var TorvaleToolkit = {
       });
     },
 
-    // The game runs freely (not paused, no single step under way) when the page goes out of sight: a
-    // hidden page gets few ticks or none, so it pauses as P would, until the player continues.
+    // A hidden page gets few ticks or none, so when the page goes out of sight while the game runs freely
+    // (not paused, no single step under way), it pauses as P would, until the player continues.
     pauseWhenHidden: function() {
       document.addEventListener('visibilitychange', function() {
         if (document.hidden && !Torvale.ended && Module['_torvaleRunsFreely']()) Torvale.key('p');
@@ -341,7 +343,7 @@ var TorvaleToolkit = {
         Torvale.timerDue = null;
       }
     };
-    var delay = Math.max(0, Math.round(due - now));  // the browser takes whole milliseconds
+    var delay = Math.round(due - now);  // the browser takes whole milliseconds
     if (typeof scheduler != 'undefined' && scheduler.postTask) {
       Torvale.tasks = Torvale.tasks || new TaskController({priority: 'user-blocking'});
       scheduler.postTask(run, {delay: delay, signal: Torvale.tasks.signal}).catch(function() {});

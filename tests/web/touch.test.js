@@ -63,9 +63,13 @@ test('a game by touch alone, two fingers at once, with the console text of the k
     assert.ok(Math.hypot(gap(menu.x, fingerX, menu.width), gap(menu.y, fingerY, menu.height)) < 8, 'at the finger');
     await game.tap(`[role="menuitem"]:nth-child(${entry})`);
   };
+  const swipe = await game.touch([200, 450]);  // up the field: neither a click nor a scroll of the page
+  await swipe.move((await game.canvasBox()).x + 200, 100);
+  await swipe.end();
   await pick([100, 300], 2);  // Novo Jogo<N>
+  assert.deepEqual(await game.page.evaluate(() => [scrollX, scrollY]), [0, 0], 'no scroll');
   await sleep(300);
-  assert.equal(await game.output(), expected, 'no step from the long press or the pick');
+  assert.equal(await game.output(), expected, 'no step from the swipe, the long press or the pick');
   assert.deepEqual(await step(pad('o')), [0.45, 0.45, 0.21], 'a new game, its ball on the paddle, still paused');
   await pick([300, 450], 3);  // Sai do Jogo<Q>
   await waitUntil(async () => (await game.exitStatus()) === '0', 'exit status 0');
