@@ -62,24 +62,18 @@ function countTicksAndFrames() {
   };
 }
 
-// What the site is built from. A site older than any of these, or with another page, is a stale build
-// that a test must not pass on.
-const SITE_SOURCES = ['core', 'frontend', 'web/fonts.cpp', 'web/lifecycle.cpp', 'web/toolkit.js', 'web/glyphs.py']
-    .map((name) => path.join(__dirname, '..', name));
-
+// A site that is missing, older than what it is built from or with another page is a stale build, which a
+// test must not pass on.
 function checkSite(site) {
-  const build = 'build it with cmake --workflow --preset web';
-  const built = ['index.html', 'torvale.js', 'torvale.wasm'].map((name) => path.join(site, name));
-  const missing = built.find((file) => !fs.existsSync(file));
-  if (missing) throw new Error(`no ${missing}: ${build}`);
-  if (!fs.readFileSync(built[0]).equals(fs.readFileSync(path.join(__dirname, 'index.html')))) {
-    throw new Error(`${built[0]} is not web/index.html: ${build}`);
+  const build = 'cmake --workflow --preset web';
+  const page = path.join(site, 'index.html');
+  if (!fs.existsSync(page) || !fs.readFileSync(page).equals(fs.readFileSync(path.join(__dirname, 'index.html')))) {
+    throw new Error(`${page} is missing or not web/index.html: build it with ${build}`);
   }
-  const builtAt = Math.min(...built.slice(1).map((file) => fs.statSync(file).mtimeMs));
-  const sources = SITE_SOURCES.flatMap((source) => fs.statSync(source).isDirectory() ?
-    fs.readdirSync(source).map((name) => path.join(source, name)) : [source]);
-  const newer = sources.find((source) => fs.statSync(source).mtimeMs > builtAt);
-  if (newer) throw new Error(`the site in ${site} is older than ${newer}: ${build}`);
+  const sources = ['core', 'frontend', 'web/fonts.cpp', 'web/lifecycle.cpp', 'web/toolkit.js', 'web/glyphs.py'];
+  const check = spawnSync('python3', [path.join(__dirname, '..', 'tests', 'e2e', 'fresh_build.py'), build,
+    ...['torvale.js', 'torvale.wasm'].map((name) => path.join(site, name)), '--', ...sources]);
+  if (check.status !== 0) throw new Error(String(check.stderr).trim());
 }
 
 // The site on a private server and a Chromium of its own, with a fresh profile.

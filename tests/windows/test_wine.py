@@ -5,30 +5,20 @@ import shlex
 import subprocess
 import unittest
 
+import fresh_build
 import harness
 import test_commands
 import test_first_frame
 import test_menu
 
 LAUNCHER = shlex.split(os.environ["TORVALE_LAUNCHER"])
-ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
 
 
 def setUpModule():
     """The Linux build's game and window-closing helper: there, and not older than what they are built from."""
-    built_from = {os.environ["TORVALE_NATIVE_BINARY"]: ["core", "frontend"],
-                  os.environ["TORVALE_SEND_WM_DELETE"]: ["tests/e2e/send_wm_delete.cpp"]}
-    for program, sources in built_from.items():
-        files = []
-        for source in (os.path.join(ROOT, name) for name in sources):
-            files += [os.path.join(source, name) for name in os.listdir(source)] if os.path.isdir(source) \
-                else [source]
-        built_at = os.path.getmtime(program) if os.path.exists(program) else None
-        newer = [file for file in files if built_at is not None and os.path.getmtime(file) > built_at]
-        if built_at is None or newer:
-            why = f"older than {os.path.normpath(newer[0])}" if newer else "missing"
-            raise RuntimeError(f"{program} is {why}: build it with "
-                               "cmake --preset default && cmake --build --preset default")
+    command = "cmake --preset default && cmake --build --preset default"
+    fresh_build.check(command, [os.environ["TORVALE_NATIVE_BINARY"]], ["core", "frontend"])
+    fresh_build.check(command, [os.environ["TORVALE_SEND_WM_DELETE"]], ["tests/e2e/send_wm_delete.cpp"])
 
 
 class WineDesktop(harness.Xvfb):
