@@ -7,7 +7,7 @@ const {execFileSync} = require('child_process');
 const fs = require('fs');
 const path = require('path');
 const zlib = require('zlib');
-const {Browser, SITE, sleep} = require('../web/harness');
+const {Browser, SITE, sleep} = require('../tests/web/harness');
 
 const SECONDS = Number(process.env.TORVALE_BENCH_SECONDS || 10);
 const ROUNDS = Number(process.env.TORVALE_BENCH_ROUNDS || 2);

@@ -5,4 +5,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh web
 cmake --workflow --preset web >/dev/null
-exec node web/serve.js build/web/site "${1:-8019}"
+exec node web/tools/serve.js build/web/site "${1:-8019}"

@@ -53,13 +53,19 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
 fi
 
-# Workbox for the site's build and puppeteer-core for the browser tests, as web/package-lock.json pins
-# them; no browser is downloaded.
-if [[ " ${sets[*]} " == *" browser "* || " ${sets[*]} " == *" web "* ]]; then
-    web="$(dirname "$0")/../web"
-    if [ ! "$web/node_modules/.package-lock.json" -nt "$web/package-lock.json" ]; then
-        npm ci --prefix "$web" --no-audit --no-fund
+# Workbox for the site's build (web/), and puppeteer-core for the browser tests (tests/web/), as their
+# package-lock.json files pin them; no browser is downloaded.
+npm_ci() {
+    if [ ! "$1/node_modules/.package-lock.json" -nt "$1/package-lock.json" ]; then
+        npm ci --prefix "$1" --no-audit --no-fund
     fi
+}
+top="$(dirname "$0")/.."
+if [[ " ${sets[*]} " == *" browser "* || " ${sets[*]} " == *" web "* ]]; then
+    npm_ci "$top/web"
+fi
+if [[ " ${sets[*]} " == *" browser "* ]]; then
+    npm_ci "$top/tests/web"
 fi
 
 # The Windows edition links freeglut statically, and Debian ships no mingw build of it: fetch Debian's own

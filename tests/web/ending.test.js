@@ -3,7 +3,7 @@
 'use strict';
 const assert = require('node:assert/strict');
 const {after, before, test} = require('node:test');
-const {Browser, sleep, waitUntil} = require('../../web/harness');
+const {Browser, sleep, waitUntil} = require('./harness');
 const {GAME_OVER_BOX, HELP_BOX, WHITE} = require('./texts');
 
 let browser;

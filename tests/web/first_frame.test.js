@@ -5,8 +5,8 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const {after, before, test} = require('node:test');
-const {Browser, Game, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame} = require('../../web/harness');
-const {serve} = require('../../web/serve');
+const {Browser, Game, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame} = require('./harness');
+const {serve} = require('../../web/tools/serve');
 const {HELP_BOX} = require('./texts');
 
 let browser;

@@ -3,7 +3,7 @@
 'use strict';
 const assert = require('node:assert/strict');
 const {after, before, test} = require('node:test');
-const {Browser, sleep, waitUntil} = require('../../web/harness');
+const {Browser, sleep, waitUntil} = require('./harness');
 const {HELP_BOX} = require('./texts');
 
 const LABELS = ['Pausa ou Continua<P>', 'Novo Jogo<N>', 'Sai do Jogo<Q>'];

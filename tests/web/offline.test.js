@@ -7,7 +7,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const {test} = require('node:test');
-const {Browser, SITE, nativeFirstFrame, waitUntil} = require('../../web/harness');
+const {Browser, SITE, nativeFirstFrame, waitUntil} = require('./harness');
 const {HELP_BOX, PROMPT, REST_Y, STEP, positions} = require('./texts');
 
 test('installable; a new build shown within two loads, no old page cached; then it plays offline', async (t) => {
@@ -26,7 +26,7 @@ test('installable; a new build shown within two loads, no old page cached; then 
   }
   const page = path.join(site, 'index.html');
   fs.writeFileSync(page, fs.readFileSync(page, 'utf8').replace('<footer>', '<footer>Nova versao.'));
-  execFileSync(process.execPath, [path.join(__dirname, '..', '..', 'web', 'precache.js'), site]);
+  execFileSync(process.execPath, [path.join(__dirname, '..', '..', 'web', 'tools', 'precache.js'), site]);
   const cachedPages = () => game.page.evaluate(async () => {
     const cached = await Promise.all((await caches.keys()).map(async (name) => (await caches.open(name)).matchAll()));
     return (await Promise.all(cached.flat().map((entry) => entry.text()))).filter((text) => text.includes('<footer>'));

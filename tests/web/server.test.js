@@ -7,7 +7,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const {after, before, test} = require('node:test');
-const {serve} = require('../../web/serve');
+const {serve} = require('../../web/tools/serve');
 
 const PAGE = '<!doctype html><title>site</title>';
 const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-serve-'));
@@ -44,7 +44,7 @@ test('answers each request with its status and headers, on 127.0.0.1 only', asyn
 
 test('a bad port argument gets one line of usage and status 2', () => {
   for (const port of ['eighty', '-1', '65536', '80.5']) {
-    const run = spawnSync(process.execPath, [path.join(__dirname, '../../web/serve.js'), folder, port],
+    const run = spawnSync(process.execPath, [path.join(__dirname, '../../web/tools/serve.js'), folder, port],
                           {encoding: 'utf8', timeout: 10000});
     assert.deepEqual([run.status, /^usage: [^\n]*\n$/.test(run.stderr)], [2, true], port);
   }

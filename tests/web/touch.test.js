@@ -3,7 +3,7 @@
 'use strict';
 const assert = require('node:assert/strict');
 const {after, before, test} = require('node:test');
-const {Browser, PHONE, sleep, waitUntil} = require('../../web/harness');
+const {Browser, PHONE, sleep, waitUntil} = require('./harness');
 const {HELP_BOX, PROMPT, REST_Y} = require('./texts');
 
 const pad = (key) => `button[data-key="${key}"]`;

@@ -1,6 +1,6 @@
 // Writes the site's service worker, SITE_DIR/sw.js, with Workbox: it precaches every file of the site with a
 // revision from its contents, so the game plays offline and a new build replaces the old one in the caches.
-// Usage: node web/precache.js SITE_DIR   (the web build runs it; run it again after changing a site's files)
+// Usage: node web/tools/precache.js SITE_DIR   (the web build runs it; run it again after changing a site's files)
 'use strict';
 const path = require('path');
 const {generateSW} = require('workbox-build');
@@ -24,7 +24,7 @@ async function main(site) {
 }
 
 if (process.argv.length !== 3) {
-  console.error('usage: node web/precache.js SITE_DIR');
+  console.error('usage: node web/tools/precache.js SITE_DIR');
   process.exit(2);
 }
 main(path.resolve(process.argv[2])).catch((error) => {

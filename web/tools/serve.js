@@ -9,7 +9,7 @@ const TYPES = {
   '.txt': 'text/plain; charset=utf-8', '.png': 'image/png',
   '.webmanifest': 'application/manifest+json',
 };
-const USAGE = 'usage: node web/serve.js SITE_DIR [PORT]   (PORT: 0 to 65535; 0 or none picks a free one)';
+const USAGE = 'usage: node web/tools/serve.js SITE_DIR [PORT]   (PORT: 0 to 65535; 0 or none picks a free one)';
 
 // The file a request names, or the status that refuses it: a bad request never reaches the file system.
 function fileFor(root, url) {

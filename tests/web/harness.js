@@ -6,12 +6,12 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const puppeteer = require('puppeteer-core');
-const {serve} = require('./serve');
+const {serve} = require('../../web/tools/serve');
 
 const TITLE = 'KRT3019  QX4 - ***TORVALE***';
 const WIDTH = 400;
 const HEIGHT = 500;
-const SITE = process.env.TORVALE_WEB_SITE || path.join(__dirname, '..', 'build', 'web', 'site');
+const SITE = process.env.TORVALE_WEB_SITE || path.join(__dirname, '..', '..', 'build', 'web', 'site');
 const CHROMIUM = process.env.TORVALE_CHROMIUM || '/usr/bin/chromium';
 const CHROMIUM_FLAGS = [
   '--no-sandbox',  // the tests run as root in CI, where Chromium's sandbox refuses to start
@@ -67,11 +67,11 @@ function countTicksAndFrames() {
 function checkSite(site) {
   const build = 'cmake --workflow --preset web';
   const page = path.join(site, 'index.html');
-  if (!fs.existsSync(page) || !fs.readFileSync(page).equals(fs.readFileSync(path.join(__dirname, 'index.html')))) {
+  if (!fs.existsSync(page) || !fs.readFileSync(page).equals(fs.readFileSync(path.join(__dirname, '..', '..', 'web', 'index.html')))) {
     throw new Error(`${page} is missing or not web/index.html: build it with ${build}`);
   }
-  const sources = ['core', 'frontend', 'web/fonts.cpp', 'web/lifecycle.cpp', 'web/toolkit.js', 'web/glyphs.py'];
-  const check = spawnSync('python3', [path.join(__dirname, '..', 'tests', 'e2e', 'fresh_build.py'), build,
+  const sources = ['core', 'frontend', 'web/fonts.cpp', 'web/lifecycle.cpp', 'web/toolkit.js', 'web/tools/glyphs.py'];
+  const check = spawnSync('python3', [path.join(__dirname, '..', 'e2e', 'fresh_build.py'), build,
     ...['torvale.js', 'torvale.wasm'].map((name) => path.join(site, name)), '--', ...sources]);
   if (check.status !== 0) throw new Error(String(check.stderr).trim());
 }
@@ -277,7 +277,7 @@ class Picture {
 
 // The native game's first frame under Xvfb, taken by the native end-to-end tests' harness.
 function nativeFirstFrame() {
-  const script = path.join(__dirname, '..', 'tests', 'web', 'native_first_frame.py');
+  const script = path.join(__dirname, 'native_first_frame.py');
   const result = spawnSync('python3', [script], {maxBuffer: 1 << 24, timeout: 60000});
   if (result.status !== 0) throw new Error(`native first frame: ${result.stderr}`);
   return Picture.fromPpm(result.stdout);

@@ -1,6 +1,6 @@
 // Saves real screenshots of the page in Chromium, a game under way, for the README: docs/web-screenshot.png
 // on a desktop, played by keys, and docs/phone-screenshot.png on a phone's screen, played by touch.
-// Usage (after cmake --workflow --preset web and scripts/setup.sh browser): node web/screenshot.js
+// Usage (after cmake --workflow --preset web and scripts/setup.sh browser): node tests/web/screenshot.js
 'use strict';
 const path = require('path');
 const {Browser, PHONE, sleep} = require('./harness');
@@ -14,7 +14,7 @@ const {Browser, PHONE, sleep} = require('./harness');
     await sleep(2500);
     await game.key('k', 'p', 'o');
     await sleep(300);
-    await game.page.screenshot({path: path.join(__dirname, '..', 'docs', 'web-screenshot.png')});
+    await game.page.screenshot({path: path.join(__dirname, '..', '..', 'docs', 'web-screenshot.png')});
     if (game.errors.length) throw new Error(`page errors: ${game.errors}`);
 
     const phone = await browser.open({...PHONE, deviceScaleFactor: 2});
@@ -26,7 +26,7 @@ const {Browser, PHONE, sleep} = require('./harness');
     await phone.tap('button[data-key="p"]');
     await phone.tap('button[data-key="o"]');
     await sleep(300);
-    await phone.page.screenshot({path: path.join(__dirname, '..', 'docs', 'phone-screenshot.png')});
+    await phone.page.screenshot({path: path.join(__dirname, '..', '..', 'docs', 'phone-screenshot.png')});
     if (phone.errors.length) throw new Error(`page errors: ${phone.errors}`);
   } finally {
     await browser.close();
