@@ -70,7 +70,7 @@ function checkSite(site) {
   if (!fs.existsSync(page) || !fs.readFileSync(page).equals(fs.readFileSync(path.join(__dirname, '..', '..', 'web', 'index.html')))) {
     throw new Error(`${page} is missing or not web/index.html: build it with ${build}`);
   }
-  const sources = ['core', 'frontend', 'web/fonts.cpp', 'web/lifecycle.cpp', 'web/toolkit.js', 'web/tools/glyphs.py'];
+  const sources = ['core', 'frontend', 'web/fonts.cpp', 'web/lifecycle.cpp', 'web/toolkit', 'web/tools/glyphs.py'];
   const check = spawnSync('python3', [path.join(__dirname, '..', 'e2e', 'fresh_build.py'), build,
     ...['torvale.js', 'torvale.wasm'].map((name) => path.join(site, name)), '--', ...sources]);
   if (check.status !== 0) throw new Error(String(check.stderr).trim());
