@@ -8,7 +8,7 @@ const path = require('path');
 const puppeteer = require('puppeteer-core');
 const {serve} = require('../../web/tools/serve');
 
-const TITLE = 'KRT3019  QX4 - ***TORVALE***';
+const {TITLE} = require('./texts');
 const WIDTH = 400;
 const HEIGHT = 500;
 const SITE = process.env.TORVALE_WEB_SITE || path.join(__dirname, '..', '..', 'build', 'web', 'site');
@@ -41,8 +41,12 @@ async function waitUntil(predicate, what, timeout = 10000, interval = 50) {
 // changing the game. A frame begins with the one clear of the colour buffer; a tick is a timer callback or
 // scheduled task after which a frame is drawn (the game draws in a microtask once the callback is done),
 // whatever delay it was armed with.
+// It also keeps every Content-Security-Policy violation that the page reports.
 function countTicksAndFrames() {
-  const probe = window.torvaleProbe = {ticks: [], frames: []};
+  const probe = window.torvaleProbe = {ticks: [], frames: [], violations: []};
+  document.addEventListener('securitypolicyviolation', (event) => {
+    probe.violations.push(`${event.effectiveDirective} refused ${event.blockedURI || 'inline'}`);
+  });
   const stamped = (callback) => typeof callback !== 'function' ? callback : (...args) => {
     const [at, frames] = [performance.now(), probe.frames.length];
     try {
@@ -67,7 +71,7 @@ function countTicksAndFrames() {
 function checkSite(site) {
   const build = 'cmake --workflow --preset web';
   const page = path.join(site, 'index.html');
-  if (!fs.existsSync(page) || !fs.readFileSync(page).equals(fs.readFileSync(path.join(__dirname, '..', '..', 'web', 'index.html')))) {
+  if (!fs.existsSync(page) || !fs.readFileSync(page).equals(fs.readFileSync(path.join(__dirname, '..', '..', 'web', 'page', 'index.html')))) {
     throw new Error(`${page} is missing or not web/index.html: build it with ${build}`);
   }
   const sources = ['core', 'frontend', 'web/fonts.cpp', 'web/lifecycle.cpp', 'web/toolkit', 'web/tools/glyphs.py'];
@@ -138,6 +142,10 @@ class Game {
 
   async ticks() {
     return this.page.evaluate(() => window.torvaleProbe.ticks);
+  }
+
+  async policyViolations() {
+    return this.page.evaluate(() => window.torvaleProbe.violations);
   }
 
   // Console ---------------------------------------------------------------------------------------
