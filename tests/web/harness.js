@@ -163,8 +163,14 @@ class Game {
   }
 
   // Input -----------------------------------------------------------------------------------------
+  // Keys as puppeteer names them, or chords such as 'Control+c'.
   async key(...keys) {
-    for (const key of keys) await this.page.keyboard.press(key);
+    for (const key of keys) {
+      const chord = /^(Control|Alt|Meta)\+(.+)$/.exec(key);
+      if (chord) await this.page.keyboard.down(chord[1]);
+      await this.page.keyboard.press(chord ? chord[2] : key);
+      if (chord) await this.page.keyboard.up(chord[1]);
+    }
   }
 
   // Press, a tenth of a second, release: as a player clicks. x and y are canvas pixels.

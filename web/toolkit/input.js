@@ -1,5 +1,5 @@
-// The web toolkit's input: keys, clicks and touches taken from the canvas alone, the right-button menu as an
-// HTML pop-up, and the pause when the page is put away. GLUT's setters here only store the game's function.
+// The web toolkit's input: keys from the whole page, clicks and touches from the canvas alone, the right-button
+// menu as an HTML pop-up, and the pause when the page is put away. GLUT's setters here only store a function.
 var TorvaleInputLibrary = {
   $TorvaleInput__deps: ['$Torvale'],
   $TorvaleInput: {
@@ -9,6 +9,8 @@ var TorvaleInputLibrary = {
     LAST_BUTTON: 2,
     LONG_PRESS_MS: 500,
     STILL_PX: 10,
+    // What takes keys for itself: the menu, and the page's buttons, links and fields.
+    CONTROLS: '[role="menu"], button, a[href], input, select, textarea, [contenteditable]',
 
     // Window pixels, origin at the top left as GLUT gives them, from a mouse event or a touch on the
     // canvas, through whatever size the page shows the canvas at.
@@ -203,12 +205,18 @@ var TorvaleInputLibrary = {
         if (event.target != canvas) Torvale.menu.swallowed[event.button] = false;
       });
       canvas.addEventListener('keydown', function(event) {
-        if (event.key == 'ContextMenu' || (event.key == 'F10' && event.shiftKey)) {
-          var box = canvas.getBoundingClientRect();
-          TorvaleInput.openMenu(box.left + box.width / 2, box.top + box.height / 2);
-          event.preventDefault();
-          return;
-        }
+        if (event.key != 'ContextMenu' && !(event.key == 'F10' && event.shiftKey)) return;
+        var box = canvas.getBoundingClientRect();
+        TorvaleInput.openMenu(box.left + box.width / 2, box.top + box.height / 2);
+        event.preventDefault();
+      });
+    },
+
+    // The page is the game's window: its keys count wherever the player last clicked (the field, the
+    // console, the page around them), once each, unless a control of the page has them.
+    listenToKeys: function() {
+      document.addEventListener('keydown', function(event) {
+        if (event.target.closest && event.target.closest(TorvaleInput.CONTROLS)) return;
         // Characters only, as GLUT's keyboard callback has them; browser shortcuts stay the browser's.
         if (event.ctrlKey || event.altKey || event.metaKey || event.key.length != 1) return;
         if (event.key.charCodeAt(0) > 255 || !Torvale.keyboardFunc) return;
@@ -218,10 +226,11 @@ var TorvaleInputLibrary = {
     },
 
     // Every listener of the game's input, attached once, from glutInit. The page's own controls (touch)
-    // send keys through Module.pressKey, as the canvas's keydown does.
+    // send keys through Module.pressKey, as typed keys do.
     listen: function() {
       TorvaleInput.listenToMenu();
       TorvaleInput.listenToCanvas();
+      TorvaleInput.listenToKeys();
       Module['pressKey'] = TorvaleInput.key;
       // A hidden page gets few ticks or none, so when the page goes out of sight while the game runs freely
       // (not paused, no single step under way), it pauses as P would, until the player continues.
