@@ -1,6 +1,6 @@
 // The web toolkit's input: keys from the whole page, clicks and touches from the canvas alone, the right-button
 // menu as an HTML pop-up, and the pause when the page is put away. GLUT's setters here only store a function.
-var TorvaleInputLibrary = {
+const TorvaleInputLibrary = {
   $TorvaleInput__deps: ['$Torvale'],
   $TorvaleInput: {
     // GLUT numbers the left, middle and right buttons 0, 1 and 2, as the DOM does.
@@ -14,36 +14,36 @@ var TorvaleInputLibrary = {
 
     // Window pixels, origin at the top left as GLUT gives them, from a mouse event or a touch on the
     // canvas, through whatever size the page shows the canvas at.
-    track: function(event) {
-      var canvas = Module['canvas'];
-      var box = canvas.getBoundingClientRect();
+    track: (event) => {
+      const canvas = Module['canvas'];
+      const box = canvas.getBoundingClientRect();
       Torvale.pointer.x = Math.floor((event.clientX - box.left) * canvas.width / box.width);
       Torvale.pointer.y = Math.floor((event.clientY - box.top) * canvas.height / box.height);
     },
 
     // A key through the game's keyboard callback, as if typed on the canvas.
-    key: function(character) {
-      var code = character.charCodeAt(0);
+    key: (character) => {
+      const code = character.charCodeAt(0);
       if (code > 255 || !Torvale.keyboardFunc) return;
-      Torvale.call(function() {
+      Torvale.call(() => {
         {{{ makeDynCall('viii', 'Torvale.keyboardFunc') }}}(code, Torvale.pointer.x, Torvale.pointer.y);
       });
     },
 
-    mouseEvent: function(button, state) {
+    mouseEvent: (button, state) => {
       if (button > TorvaleInput.LAST_BUTTON || !Torvale.mouseFunc) return;
-      Torvale.call(function() {
+      Torvale.call(() => {
         {{{ makeDynCall('viiii', 'Torvale.mouseFunc') }}}(button, state, Torvale.pointer.x, Torvale.pointer.y);
       });
     },
 
-    click: function() {
+    click: () => {
       TorvaleInput.mouseEvent(0, TorvaleInput.GLUT_DOWN);
       TorvaleInput.mouseEvent(0, TorvaleInput.GLUT_UP);
     },
 
-    closeMenu: function() {
-      var menu = Torvale.menu;
+    closeMenu: () => {
+      const menu = Torvale.menu;
       if (menu.element.hidden) return;
       menu.element.hidden = true;
       if (!Torvale.ended) Module['canvas'].focus();
@@ -51,55 +51,56 @@ var TorvaleInputLibrary = {
 
     // At the pointer or finger (page coordinates), just off it, so that releasing the button that opened
     // the menu picks nothing; moved back into view where it would stick out of the page.
-    openMenu: function(clientX, clientY) {
-      var element = Torvale.menu.element;
+    openMenu: (clientX, clientY) => {
+      const element = Torvale.menu.element;
       element.hidden = false;
-      var origin = element.offsetParent.getBoundingClientRect();
-      var width = element.offsetWidth, height = element.offsetHeight;
-      var right = document.documentElement.clientWidth, bottom = document.documentElement.clientHeight;
-      var x = Math.max(0, Math.min(clientX + 2, right - width)), y = clientY + 2;
+      const origin = element.offsetParent.getBoundingClientRect();
+      const width = element.offsetWidth, height = element.offsetHeight;
+      const right = document.documentElement.clientWidth, bottom = document.documentElement.clientHeight;
+      const x = Math.max(0, Math.min(clientX + 2, right - width));
+      let y = clientY + 2;
       if (y + height > bottom) y = Math.max(0, clientY - 2 - height);
       element.style.left = (x - origin.left) + 'px';
       element.style.top = (y - origin.top) + 'px';
       Torvale.menu.items[0].focus();
     },
 
-    pick: function(item) {
-      var value = Number(item.dataset.value);
+    pick: (item) => {
+      const value = Number(item.dataset.value);
       TorvaleInput.closeMenu();
-      Torvale.call(function() { {{{ makeDynCall('vi', 'Torvale.menu.callback') }}}(value); });
+      Torvale.call(() => {{{ makeDynCall('vi', 'Torvale.menu.callback') }}}(value));
     },
 
     // The menu's element, empty and hidden until the game adds its entries and the right button opens it.
-    listenToMenu: function() {
-      var menu = Torvale.menu;
-      var element = menu.element = document.createElement('div');
+    listenToMenu: () => {
+      const menu = Torvale.menu;
+      const element = menu.element = document.createElement('div');
       element.className = 'glut-menu';
       element.setAttribute('role', 'menu');
       element.hidden = true;
       Module['canvas'].insertAdjacentElement('afterend', element);
-      element.addEventListener('contextmenu', function(event) { event.preventDefault(); });
+      element.addEventListener('contextmenu', (event) => event.preventDefault());
       // Picks happen on release; pressing must neither move the focus nor count as a click elsewhere.
-      element.addEventListener('mousedown', function(event) { event.preventDefault(); });
-      element.addEventListener('mouseup', function(event) {
-        var item = event.target.closest('[role="menuitem"]');
+      element.addEventListener('mousedown', (event) => event.preventDefault());
+      element.addEventListener('mouseup', (event) => {
+        const item = event.target.closest('[role="menuitem"]');
         if (item) TorvaleInput.pick(item);
       });
       // A tap on an entry picks it; the touch makes no mouse events, so nothing else sees it.
-      element.addEventListener('touchstart', function(event) { event.preventDefault(); }, {passive: false});
-      element.addEventListener('touchend', function(event) {
-        var touch = event.changedTouches[0];
-        var under = document.elementFromPoint(touch.clientX, touch.clientY);
-        var item = under && element.contains(under) && under.closest('[role="menuitem"]');
+      element.addEventListener('touchstart', (event) => event.preventDefault(), {passive: false});
+      element.addEventListener('touchend', (event) => {
+        const touch = event.changedTouches[0];
+        const under = document.elementFromPoint(touch.clientX, touch.clientY);
+        const item = under && element.contains(under) && under.closest('[role="menuitem"]');
         if (item) TorvaleInput.pick(item);
       });
-      element.addEventListener('mouseover', function(event) {
-        var item = event.target.closest('[role="menuitem"]');
+      element.addEventListener('mouseover', (event) => {
+        const item = event.target.closest('[role="menuitem"]');
         if (item) item.focus();
       });
-      element.addEventListener('keydown', function(event) {
-        var at = menu.items.indexOf(document.activeElement);
-        var count = menu.items.length;
+      element.addEventListener('keydown', (event) => {
+        const at = menu.items.indexOf(document.activeElement);
+        const count = menu.items.length;
         if (event.key == 'ArrowDown') menu.items[(at + 1) % count].focus();
         else if (event.key == 'ArrowUp') menu.items[(at - 1 + count) % count].focus();
         else if (event.key == 'Home') menu.items[0].focus();
@@ -109,11 +110,11 @@ var TorvaleInputLibrary = {
         else return;
         event.preventDefault();
       });
-      element.addEventListener('focusout', function(event) {
+      element.addEventListener('focusout', (event) => {
         if (!element.contains(event.relatedTarget)) TorvaleInput.closeMenu();
       });
       // A press anywhere else closes the menu, and neither it nor its release reaches the game.
-      document.addEventListener('mousedown', function(event) {
+      document.addEventListener('mousedown', (event) => {
         if (element.hidden || element.contains(event.target)) return;
         TorvaleInput.closeMenu();
         if (event.target == Module['canvas']) {
@@ -123,7 +124,7 @@ var TorvaleInputLibrary = {
         }
       }, true);
       // So does a touch elsewhere; one on the canvas is dealt with there, as no click.
-      document.addEventListener('touchstart', function(event) {
+      document.addEventListener('touchstart', (event) => {
         if (!element.hidden && !element.contains(event.target) && event.target != Module['canvas']) {
           TorvaleInput.closeMenu();
         }
@@ -132,58 +133,59 @@ var TorvaleInputLibrary = {
 
     // A tap on the field is a left click, press and release; a finger held still for half a second opens
     // the menu at it instead, and a swipe does nothing. The page neither scrolls, zooms nor opens its menu.
-    touchStart: function(event) {
+    touchStart: (event) => {
       event.preventDefault();
       Module['canvas'].focus();
-      var first = event.changedTouches[0];
+      const first = event.changedTouches[0];
       if (Torvale.touch || Torvale.ended) return;
-      var touch = Torvale.touch = {id: first.identifier, x: first.clientX, y: first.clientY, click: true};
+      const touch = Torvale.touch = {id: first.identifier, x: first.clientX, y: first.clientY, click: true};
       if (!Torvale.menu.element.hidden) {
         TorvaleInput.closeMenu();
         touch.click = false;
       } else if (Torvale.menu.button >= 0) {
-        touch.timer = setTimeout(function() {
+        touch.timer = setTimeout(() => {
           touch.click = false;
           TorvaleInput.openMenu(touch.x, touch.y);
         }, TorvaleInput.LONG_PRESS_MS);
       }
     },
 
-    touchMove: function(event) {
-      var touch = Torvale.touch;
-      Array.prototype.forEach.call(event.changedTouches, function(moved) {
-        if (!touch || moved.identifier != touch.id) return;
-        if (Math.hypot(moved.clientX - touch.x, moved.clientY - touch.y) <= TorvaleInput.STILL_PX) return;
+    touchMove: (event) => {
+      const touch = Torvale.touch;
+      for (const moved of event.changedTouches) {
+        if (!touch || moved.identifier != touch.id) continue;
+        if (Math.hypot(moved.clientX - touch.x, moved.clientY - touch.y) <= TorvaleInput.STILL_PX) continue;
         clearTimeout(touch.timer);  // a swipe: neither a long press nor a tap
         touch.click = false;
-      });
+      }
     },
 
-    touchEnd: function(event) {
-      var touch = Torvale.touch;
-      Array.prototype.forEach.call(event.changedTouches, function(lifted) {
-        if (!touch || lifted.identifier != touch.id) return;
+    touchEnd: (event) => {
+      const touch = Torvale.touch;
+      for (const lifted of event.changedTouches) {
+        if (!touch || lifted.identifier != touch.id) continue;
         clearTimeout(touch.timer);
         Torvale.touch = null;
-        var box = Module['canvas'].getBoundingClientRect();
-        var inside = lifted.clientX >= box.left && lifted.clientX < box.right &&
-                     lifted.clientY >= box.top && lifted.clientY < box.bottom;
-        if (event.type != 'touchend' || !touch.click || !inside) return;
-        TorvaleInput.track(lifted);
-        TorvaleInput.click();
-      });
+        const box = Module['canvas'].getBoundingClientRect();
+        const inside = lifted.clientX >= box.left && lifted.clientX < box.right &&
+                       lifted.clientY >= box.top && lifted.clientY < box.bottom;
+        if (event.type == 'touchend' && touch.click && inside) {
+          TorvaleInput.track(lifted);
+          TorvaleInput.click();
+        }
+      }
     },
 
     // Presses and releases on the canvas only: a release elsewhere on the page is not the game's.
-    listenToCanvas: function() {
-      var canvas = Module['canvas'];
-      canvas.addEventListener('contextmenu', function(event) { event.preventDefault(); });
+    listenToCanvas: () => {
+      const canvas = Module['canvas'];
+      canvas.addEventListener('contextmenu', (event) => event.preventDefault());
       canvas.addEventListener('mousemove', TorvaleInput.track);
       canvas.addEventListener('touchstart', TorvaleInput.touchStart, {passive: false});
       canvas.addEventListener('touchmove', TorvaleInput.touchMove);
       canvas.addEventListener('touchend', TorvaleInput.touchEnd);
       canvas.addEventListener('touchcancel', TorvaleInput.touchEnd);
-      canvas.addEventListener('mousedown', function(event) {
+      canvas.addEventListener('mousedown', (event) => {
         TorvaleInput.track(event);
         canvas.focus();
         event.preventDefault();
@@ -193,7 +195,7 @@ var TorvaleInputLibrary = {
           TorvaleInput.mouseEvent(event.button, TorvaleInput.GLUT_DOWN);
         }
       });
-      canvas.addEventListener('mouseup', function(event) {
+      canvas.addEventListener('mouseup', (event) => {
         TorvaleInput.track(event);
         if (Torvale.menu.swallowed[event.button]) {
           Torvale.menu.swallowed[event.button] = false;
@@ -201,12 +203,12 @@ var TorvaleInputLibrary = {
           TorvaleInput.mouseEvent(event.button, TorvaleInput.GLUT_UP);
         }
       });
-      document.addEventListener('mouseup', function(event) {
+      document.addEventListener('mouseup', (event) => {
         if (event.target != canvas) Torvale.menu.swallowed[event.button] = false;
       });
-      canvas.addEventListener('keydown', function(event) {
+      canvas.addEventListener('keydown', (event) => {
         if (event.key != 'ContextMenu' && !(event.key == 'F10' && event.shiftKey)) return;
-        var box = canvas.getBoundingClientRect();
+        const box = canvas.getBoundingClientRect();
         TorvaleInput.openMenu(box.left + box.width / 2, box.top + box.height / 2);
         event.preventDefault();
       });
@@ -214,8 +216,8 @@ var TorvaleInputLibrary = {
 
     // The page is the game's window: its keys count wherever the player last clicked (the field, the
     // console, the page around them), once each, unless a control of the page has them.
-    listenToKeys: function() {
-      document.addEventListener('keydown', function(event) {
+    listenToKeys: () => {
+      document.addEventListener('keydown', (event) => {
         if (event.target.closest && event.target.closest(TorvaleInput.CONTROLS)) return;
         // Characters only, as GLUT's keyboard callback has them; browser shortcuts stay the browser's.
         if (event.ctrlKey || event.altKey || event.metaKey || event.key.length != 1) return;
@@ -227,19 +229,20 @@ var TorvaleInputLibrary = {
 
     // Every listener of the game's input, attached once, from glutInit. The page's own controls (touch)
     // send keys through Module.pressKey, as typed keys do.
-    listen: function() {
+    listen: () => {
       TorvaleInput.listenToMenu();
       TorvaleInput.listenToCanvas();
       TorvaleInput.listenToKeys();
       Module['pressKey'] = TorvaleInput.key;
       // A hidden page gets few ticks or none, so when the page goes out of sight while the game runs freely
       // (not paused, no single step under way), it pauses as P would, until the player continues.
-      document.addEventListener('visibilitychange', function() {
+      document.addEventListener('visibilitychange', () => {
         if (document.hidden && !Torvale.ended && Module['_torvaleRunsFreely']()) TorvaleInput.key('p');
       });
     },
   },
 
+  // Emscripten names a library's entries by rewriting 'function(': they stay function expressions.
   glutKeyboardFunc__sig: 'vi',
   glutKeyboardFunc: function(func) {
     Torvale.keyboardFunc = func;
@@ -259,7 +262,7 @@ var TorvaleInputLibrary = {
 
   glutAddMenuEntry__sig: 'vii',
   glutAddMenuEntry: function(label, value) {
-    var item = document.createElement('div');
+    const item = document.createElement('div');
     item.setAttribute('role', 'menuitem');
     item.tabIndex = -1;
     item.textContent = UTF8ToString(label);
