@@ -1,21 +1,20 @@
-// What Emscripten's GLUT lacks for Torvale: bitmap text, glRasterPos2f, glRectf, the right-button menu,
-// keys, clicks and touches taken from the canvas alone, a pause when the page is put away, and an exit
-// that ends the game for good.
+// The GLUT that Torvale calls, on the page: the window is the canvas (its frames drawn by canvas_gl.js),
+// bitmap text, the right-button menu, keys, clicks and touches taken from the canvas alone, a pause when
+// the page is put away, and an exit that ends the game for good.
 // Linked with --js-library after Emscripten's own libraries, so the GLUT entries here replace theirs.
 var TorvaleToolkit = {
-  $Torvale__deps: ['$GLImmediateSetup', '$GL', '$GLUT'],
+  $Torvale__deps: ['$CanvasGL'],
   $Torvale: {
     ended: false,
     timers: [],
     timerDue: null,  // while a timer callback runs: when it was due
     tasks: null,
     frameRequested: false,
+    displayFunc: 0,
     keyboardFunc: 0,
     mouseFunc: 0,
     pointer: {x: 0, y: 0},
-    // The raster position in window pixels, valid or not, and the colour and viewport current when it was set.
-    raster: {valid: false, x: 0, y: 0, colour: [1, 1, 1, 1], viewport: [0, 0, 0, 0]},
-    viewport: null,
+    window: {width: 300, height: 300},  // GLUT's size for a window that asks for none
     fonts: null,
     menu: {callback: 0, button: -1, element: null, items: [], swallowed: [false, false, false]},
     // The one finger on the field that the game follows, and whether it is a click still.
@@ -63,8 +62,7 @@ var TorvaleToolkit = {
       });
     },
 
-    // The glyphs of a font, decoded on first use into rectangles of set pixels, so that a glyph
-    // costs a few quads rather than one per pixel.
+    // The glyphs of a font, decoded on first use: each one's width and where its bitmap starts in bytes.
     font: function(number) {
       if (!Torvale.fonts) Torvale.fonts = torvaleGlyphs.map(Torvale.decodeFont);
       return Torvale.fonts[number];
@@ -75,29 +73,10 @@ var TorvaleToolkit = {
       var glyphs = [];
       for (var at = 0, character = 0; character < 256; character++) {
         var width = bytes[at++];
-        var stride = (width + 7) >> 3;
-        glyphs.push({width: width, rects: Torvale.rectangles(bytes, at, width, stride, font.height)});
-        at += stride * font.height;
+        glyphs.push({width: width, at: at});
+        at += ((width + 7) >> 3) * font.height;
       }
-      return {height: font.height, xorig: font.xorig, yorig: font.yorig, glyphs: glyphs};
-    },
-
-    // Runs of set bits per row, bottom row first, merged upwards while a run repeats exactly.
-    rectangles: function(bytes, at, width, stride, height) {
-      var done = [], open = {};
-      for (var row = 0; row <= height; row++) {
-        var runs = {};
-        for (var x = 0; row < height && x < width; x++) {
-          if (!(bytes[at + row * stride + (x >> 3)] & (0x80 >> (x & 7)))) continue;
-          var start = x;
-          while (x + 1 < width && bytes[at + row * stride + ((x + 1) >> 3)] & (0x80 >> ((x + 1) & 7))) x++;
-          var key = start + ':' + (x + 1 - start);
-          runs[key] = open[key] ? (open[key][3]++, open[key]) : [start, row, x + 1 - start, 1];
-        }
-        for (var k in open) if (runs[k] !== open[k]) done.push(open[k]);
-        open = runs;
-      }
-      return done;
+      return {height: font.height, xorig: font.xorig, yorig: font.yorig, bytes: bytes, glyphs: glyphs};
     },
 
     closeMenu: function() {
@@ -244,10 +223,6 @@ var TorvaleToolkit = {
       var canvas = Module['canvas'];
       if (canvas.dataset.torvaleListening) return;
       canvas.dataset.torvaleListening = '1';
-      // Emscripten's GLUT makes up mouse events from touches on the canvas; touches are handled here instead.
-      ['touchstart', 'touchmove', 'touchend'].forEach(function(type) {
-        window.removeEventListener(type, GLUT.touchHandler, true);
-      });
       canvas.addEventListener('contextmenu', function(event) { event.preventDefault(); });
       canvas.addEventListener('mousemove', Torvale.track);
       canvas.addEventListener('touchstart', Torvale.touchStart, {passive: false});
@@ -359,15 +334,64 @@ var TorvaleToolkit = {
   // As GLUT does, the frame is drawn once the current callback is done (however many redraws it asked
   // for), not at the next animation frame: so the tick's 20 ms, armed at its end, take in the drawing
   // and never wait for a frame drawn in between; the browser shows the canvas at its next refresh.
-  glutPostRedisplay__deps: ['$Torvale', '$GLUT'],
+  glutPostRedisplay__deps: ['$Torvale'],
   glutPostRedisplay__sig: 'v',
   glutPostRedisplay: function() {
-    if (Torvale.ended || Torvale.frameRequested || !GLUT.displayFunc) return;
+    if (Torvale.ended || Torvale.frameRequested || !Torvale.displayFunc) return;
     Torvale.frameRequested = true;
     queueMicrotask(function() {
       Torvale.frameRequested = false;
-      Torvale.call(function() { {{{ makeDynCall('v', 'GLUT.displayFunc') }}}(); });
+      Torvale.call(function() { {{{ makeDynCall('v', 'Torvale.displayFunc') }}}(); });
     });
+  },
+
+  // The window ----------------------------------------------------------------------------------------
+  // The page's canvas is the one window; input is taken from it once the game asks for keys or clicks.
+  glutInit__sig: 'vii',
+  glutInit: function(argcp, argv) {},
+
+  // Always a double-buffered RGB window: the frame is drawn out of sight and shown whole at the swap.
+  glutInitDisplayMode__sig: 'vi',
+  glutInitDisplayMode: function(mode) {},
+
+  // The page places the window.
+  glutInitWindowPosition__sig: 'vii',
+  glutInitWindowPosition: function(x, y) {},
+
+  glutInitWindowSize__deps: ['$Torvale'],
+  glutInitWindowSize__sig: 'vii',
+  glutInitWindowSize: function(width, height) {
+    Torvale.window = {width: width, height: height};
+  },
+
+  // The page's title is the window's.
+  glutCreateWindow__deps: ['$Torvale', '$CanvasGL'],
+  glutCreateWindow__sig: 'ii',
+  glutCreateWindow: function(title) {
+    CanvasGL.attach(Module['canvas'], Torvale.window.width, Torvale.window.height);
+    return 1;
+  },
+
+  glutDisplayFunc__deps: ['$Torvale'],
+  glutDisplayFunc__sig: 'vi',
+  glutDisplayFunc: function(func) {
+    Torvale.displayFunc = func;
+  },
+
+  glutSwapBuffers__deps: ['$CanvasGL'],
+  glutSwapBuffers__sig: 'v',
+  glutSwapBuffers: function() {
+    CanvasGL.present();
+  },
+
+  // As GLUT does for a game without a reshape callback, the viewport is the whole window; then the first
+  // frame. The page's own event loop runs the game from here, so main never returns.
+  glutMainLoop__deps: ['$Torvale', 'glViewport', 'glutPostRedisplay'],
+  glutMainLoop__sig: 'v',
+  glutMainLoop: function() {
+    _glViewport(0, 0, Torvale.window.width, Torvale.window.height);
+    _glutPostRedisplay();
+    throw 'unwind';
   },
 
   glutKeyboardFunc__deps: ['$Torvale'],
@@ -415,88 +439,13 @@ var TorvaleToolkit = {
     Torvale.listenToCanvas();
   },
 
-  // A filled rectangle is a polygon through its four corners, as in GL; a fan draws it.
-  glRectf__deps: ['glBegin', 'glVertex2f', 'glEnd'],
-  glRectf__sig: 'vffff',
-  glRectf: function(x1, y1, x2, y2) {
-    _glBegin(0x0006 /* GL_TRIANGLE_FAN */);
-    _glVertex2f(x1, y1);
-    _glVertex2f(x2, y1);
-    _glVertex2f(x2, y2);
-    _glVertex2f(x1, y2);
-    _glEnd();
-  },
-
-  // Through the current model-view and projection matrices and the viewport; outside the view
-  // volume the position is invalid and bitmaps draw nothing, as in GL.
-  glRasterPos2f__deps: ['$Torvale'],
-  glRasterPos2f__sig: 'vff',
-  glRasterPos2f: function(x, y) {
-    var m = GLImmediate.matrix[0], p = GLImmediate.matrix[1];
-    var eye = [0, 1, 2, 3].map(function(i) { return m[i] * x + m[4 + i] * y + m[12 + i]; });
-    var clip = [0, 1, 2, 3].map(function(i) {
-      return p[i] * eye[0] + p[4 + i] * eye[1] + p[8 + i] * eye[2] + p[12 + i] * eye[3];
-    });
-    var w = clip[3];
-    var raster = Torvale.raster;
-    raster.valid = [0, 1, 2].every(function(i) { return -w <= clip[i] && clip[i] <= w; }) && w > 0;
-    var viewport = Torvale.viewport || (Torvale.viewport = Array.from(GLctx.getParameter(GLctx.VIEWPORT)));
-    raster.viewport = viewport;
-    raster.x = viewport[0] + (clip[0] / w + 1) * viewport[2] / 2;
-    raster.y = viewport[1] + (clip[1] / w + 1) * viewport[3] / 2;
-    raster.colour = Array.from(GLImmediate.clientColor);
-  },
-
-  // glBitmap with freeglut's glyph: set pixels take the raster colour, the lower left corner lies at
-  // the raster position less the glyph's origin, rounded down as Mesa does, and the position moves on
-  // by the glyph's width. The set pixels go out as quads in window coordinates, whose edges fall
-  // between pixel centres, so exactly those pixels are filled; matrices and colour are put back.
-  torvaleBitmapCharacter__deps: ['$Torvale', 'glMatrixMode', 'glPushMatrix', 'glPopMatrix', 'glLoadIdentity',
-                                 'glOrtho', 'glColor4f', 'glBegin', 'glVertex2f', 'glEnd'],
+  // freeglut's glBitmap of the glyph at the raster position, which moves on by the glyph's width.
+  torvaleBitmapCharacter__deps: ['$Torvale', '$CanvasGL'],
   torvaleBitmapCharacter__sig: 'vii',
   torvaleBitmapCharacter: function(fontNumber, character) {
-    var raster = Torvale.raster;
-    if (character < 1 || character > 255 || !raster.valid) return;
-    var font = Torvale.font(fontNumber);
-    var glyph = font.glyphs[character];
-    if (glyph.rects.length) {
-      var left = Math.floor(raster.x - font.xorig + 1e-4);
-      var bottom = Math.floor(raster.y - font.yorig + 1e-4);
-      var viewport = raster.viewport;
-      var colour = Array.from(GLImmediate.clientColor);
-      var matrixMode = [0x1700, 0x1701][GLImmediate.currentMatrix] || 0x1702;
-      _glMatrixMode(0x1701 /* GL_PROJECTION */);
-      _glPushMatrix();
-      _glLoadIdentity();
-      _glOrtho(viewport[0], viewport[0] + viewport[2], viewport[1], viewport[1] + viewport[3], -1, 1);
-      _glMatrixMode(0x1700 /* GL_MODELVIEW */);
-      _glPushMatrix();
-      _glLoadIdentity();
-      _glColor4f(raster.colour[0], raster.colour[1], raster.colour[2], raster.colour[3]);
-      _glBegin(0x0007 /* GL_QUADS */);
-      glyph.rects.forEach(function(r) {
-        var x = left + r[0], y = bottom + r[1];
-        _glVertex2f(x, y);
-        _glVertex2f(x + r[2], y);
-        _glVertex2f(x + r[2], y + r[3]);
-        _glVertex2f(x, y + r[3]);
-      });
-      _glEnd();
-      _glColor4f(colour[0], colour[1], colour[2], colour[3]);
-      _glPopMatrix();
-      _glMatrixMode(0x1701 /* GL_PROJECTION */);
-      _glPopMatrix();
-      _glMatrixMode(matrixMode);
-    }
-    raster.x += glyph.width;
-  },
-
-  // Kept here as well, so that placing text needs no query of the GL state, which would wait for the GPU.
-  glViewport__deps: ['$Torvale'],
-  glViewport__sig: 'viiii',
-  glViewport: function(x, y, width, height) {
-    Torvale.viewport = [x, y, width, height];
-    GLctx.viewport(x, y, width, height);
+    if (character < 1 || character > 255) return;
+    var font = Torvale.font(fontNumber), glyph = font.glyphs[character];
+    CanvasGL.bitmap(glyph.width, font.height, font.xorig, font.yorig, glyph.width, 0, font.bytes, glyph.at);
   },
 };
 
