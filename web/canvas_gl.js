@@ -102,15 +102,9 @@ var TorvaleCanvasGL = {
     },
 
     // A window coordinate in llvmpipe's fixed point, measured from the first pixel's centre, so that pixel
-    // n's centre is at n * SUBPIXEL. Polygons round it half to even, as the processor's vector conversion
-    // does; lines add a half in single precision and cut the fraction off, as Mesa's scalar rounding does.
+    // n's centre is at n * SUBPIXEL. Rounded as Mesa's scalar rounding does: a half added in single
+    // precision, away from zero, and the fraction cut off.
     snap: function(coordinate) {
-      var scaled = Math.fround(coordinate - 0.5) * CanvasGL.SUBPIXEL;
-      var rounded = Math.round(scaled);
-      return rounded - scaled === 0.5 && rounded % 2 ? rounded - 1 : rounded;
-    },
-
-    snapLine: function(coordinate) {
       var scaled = Math.fround(coordinate - 0.5) * CanvasGL.SUBPIXEL;
       return Math.trunc(Math.fround(scaled >= 0 ? scaled + 0.5 : scaled - 0.5));
     },
@@ -186,8 +180,8 @@ var TorvaleCanvasGL = {
       var corners = [[start, willDrawStart !== drawStart], [end, willDrawEnd !== drawEnd]].map(function(item) {
         var point = item[0], shift = item[1] ? f(-point.offset[major] + startEdge) : 0;
         var moved = [];
-        moved[major] = CanvasGL.snapLine(f(point.at[major] + shift));
-        moved[minor] = CanvasGL.snapLine(f(point.at[minor] + f(shift * slope)));
+        moved[major] = CanvasGL.snap(f(point.at[major] + shift));
+        moved[minor] = CanvasGL.snap(f(point.at[minor] + f(shift * slope)));
         return moved;
       });
       var half = CanvasGL.SUBPIXEL / 2, xs = [], ys = [];

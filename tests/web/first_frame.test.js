@@ -1,12 +1,11 @@
-// The web edition's frames, the first and those of a game step by step, equal the native game's pixel for pixel;
-// the page's contract; the site.
+// The web edition's start: the native game's first frame pixel for pixel, the page's contract, the site.
 'use strict';
 const assert = require('node:assert/strict');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const {after, before, test} = require('node:test');
-const {Browser, Game, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame, nativeFrames, waitUntil} = require('./harness');
+const {Browser, Game, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame} = require('./harness');
 const {serve} = require('../../web/tools/serve');
 const {HELP_BOX} = require('./texts');
 
@@ -25,25 +24,6 @@ test('the first frame equals the native game\'s, pixel for pixel', async () => {
   const differing = web.differingPixels(native);
   console.log(`first frame: ${differing} of ${WIDTH * HEIGHT} pixels differ from the native game's`);
   assert.equal(differing, 0);
-});
-
-test('step by step, the ball in flight and the paddle moving, every frame equals the native game\'s', async () => {
-  // Paused, then single steps: the ball and its trail at every fraction of a pixel that its steps reach.
-  const steps = ['p b o', 'o', 'o', 'o', 'o', 'd o', 'o', 'a o', 'o', 's o', 'o', 'o'];
-  const native = nativeFrames(steps);
-  const played = await browser.open();
-  const web = [await played.screenshot()];
-  for (const [count, keys] of steps.entries()) {
-    await played.key(...keys.split(' '));
-    await played.waitForOutput('Posicoes', count + 1);
-    web.push(await waitUntil(async () => {
-      const picture = await played.screenshot();
-      return picture.differingPixels(web[web.length - 1]) ? picture : null;
-    }, `the frame of step ${count + 1}`));
-  }
-  assert.equal(native.length, web.length);
-  assert.deepEqual(web.map((picture, i) => picture.differingPixels(native[i])), web.map(() => 0));
-  assert.deepEqual(played.errors, []);
 });
 
 test('the page keeps its contract: title, heading, canvas, focus and console', async () => {

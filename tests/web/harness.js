@@ -242,18 +242,11 @@ class Picture {
     return new Picture(WIDTH, HEIGHT, rgb.stdout);
   }
 
-  // Binary PPMs one after another, as the native tests' harness reads the game's window.
-  static fromPpms(ppms) {
-    const pictures = [];
-    for (let at = 0; at < ppms.length;) {
-      const header = /^P6(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*255\s/.exec(
-          ppms.subarray(at, at + 200).toString('latin1'));
-      if (!header) throw new Error('not a binary PPM picture');
-      const [width, height, start] = [Number(header[1]), Number(header[2]), at + header[0].length];
-      at = start + width * height * 3;
-      pictures.push(new Picture(width, height, ppms.subarray(start, at)));
-    }
-    return pictures;
+  // Binary PPM, as the native tests' harness reads the game's window.
+  static fromPpm(ppm) {
+    const header = /^P6(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*255\s/.exec(ppm.toString('latin1'));
+    if (!header) throw new Error('not a binary PPM picture');
+    return new Picture(Number(header[1]), Number(header[2]), ppm.subarray(header[0].length));
   }
 
   pixel(x, y) {
@@ -282,16 +275,12 @@ class Picture {
   }
 }
 
-// The native game's frames under Xvfb, taken by the native end-to-end tests' harness: the first, then one
-// after each of steps, a string of key names with a single step among them.
-function nativeFrames(steps = []) {
-  const script = path.join(__dirname, 'native_frames.py');
-  const result = spawnSync('python3', [script, ...steps], {maxBuffer: 1 << 26, timeout: 120000});
-  if (result.status !== 0) throw new Error(`native frames: ${result.stderr}`);
-  return Picture.fromPpms(result.stdout);
+// The native game's first frame under Xvfb, taken by the native end-to-end tests' harness.
+function nativeFirstFrame() {
+  const script = path.join(__dirname, 'native_first_frame.py');
+  const result = spawnSync('python3', [script], {maxBuffer: 1 << 24, timeout: 60000});
+  if (result.status !== 0) throw new Error(`native first frame: ${result.stderr}`);
+  return Picture.fromPpm(result.stdout);
 }
 
-const nativeFirstFrame = () => nativeFrames()[0];
-
-module.exports = {Browser, Game, Picture, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame, nativeFrames, sleep,
-                  waitUntil};
+module.exports = {Browser, Game, Picture, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame, sleep, waitUntil};
