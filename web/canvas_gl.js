@@ -128,13 +128,18 @@ var TorvaleCanvasGL = {
       var right = Math.min(CanvasGL.width - 1, Math.floor(Math.max.apply(null, xs) / unit));
       var top = Math.max(0, Math.ceil(Math.min.apply(null, ys) / unit));
       var bottom = Math.min(CanvasGL.height - 1, Math.floor(Math.max.apply(null, ys) / unit));
+      // Row by row, each edge bounds the run of centres inside from one side: a * column + b >= 0. The
+      // integers are exact in doubles, and so are floor and ceil of their quotients at these sizes.
       for (var row = top; row <= bottom; row++) {
-        for (var x = left; x <= right; x++) {
-          var inside = edges.every(function(edge) {
-            return edge.dx * (row * unit - edge.y) - edge.dy * (x * unit - edge.x) >= edge.least;
-          });
-          if (inside) CanvasGL.plot(x, row, pixel);
+        var first = left, last = right;
+        for (var i = 0; i < count; i++) {
+          var edge = edges[i];
+          var a = -edge.dy * unit, b = edge.dx * (row * unit - edge.y) + edge.dy * edge.x - edge.least;
+          if (a > 0) first = Math.max(first, Math.ceil(-b / a));
+          else if (a < 0) last = Math.min(last, Math.floor(b / -a));
+          else if (b < 0) last = first - 1;
         }
+        if (first <= last) CanvasGL.pixels.fill(pixel, row * CanvasGL.width + first, row * CanvasGL.width + last + 1);
       }
     },
 
