@@ -13,7 +13,6 @@ var TorvaleCanvasGL = {
     GL_LINE_STRIP: 0x0003,
     GL_POLYGON: 0x0009,
     GL_COLOR_BUFFER_BIT: 0x4000,
-    GL_MODELVIEW: 0x1700,
 
     width: 0,
     height: 0,
@@ -109,9 +108,9 @@ var TorvaleCanvasGL = {
       return Math.trunc(Math.fround(scaled >= 0 ? scaled + 0.5 : scaled - 0.5));
     },
 
-    // A convex polygon in fixed point: the pixels whose centres lie inside it. A centre exactly on an edge
-    // goes to the polygon on that edge's right, or below a level edge (GL's lower left on the screen), so
-    // that polygons sharing an edge never both take it.
+    // A convex polygon in fixed point: the pixels whose centres lie inside it. A polygon takes the centres
+    // exactly on its left edges and on its level bottom edges, GL's lower-left rule, so that polygons
+    // sharing an edge never both take them.
     polygon: function(xs, ys, pixel) {
       var count = xs.length, area = 0;
       for (var i = 0; i < count; i++) area += xs[i] * ys[(i + 1) % count] - xs[(i + 1) % count] * ys[i];
