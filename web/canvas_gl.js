@@ -20,7 +20,7 @@ var TorvaleCanvasGL = {
     image: null,
     pixels: null,  // a 32-bit view of image's bytes: one pixel each, the top row first, as the canvas has them
     clearPixel: 0,
-    colour: [1, 1, 1, 1],
+    colourPixel: 0xffffffff,  // the current colour, white as GL starts, as the pixel it draws
     // Column-major, in single precision as Mesa keeps them; the game sets only the model-view matrix.
     modelView: null,
     projection: null,
@@ -50,11 +50,17 @@ var TorvaleCanvasGL = {
       return Float32Array.of(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
     },
 
-    // A colour in [0, 1] as the 32-bit pixel that the framebuffer's 8 bits a channel store.
-    pixel: function(rgba) {
-      var bytes = new Uint8Array(4);
-      for (var i = 0; i < 4; i++) bytes[i] = Math.round(Math.min(Math.max(rgba[i], 0), 1) * 255);
-      return new Uint32Array(bytes.buffer)[0];
+    // A colour in [0, 1] as the 32-bit pixel that the framebuffer's 8 bits a channel store: red first in
+    // memory, as the canvas's image data has it, whichever order the machine keeps a word's bytes in.
+    pixel: function(red, green, blue, alpha) {
+      var channels = [red, green, blue, alpha].map(function(value) {
+        return Math.round(Math.min(Math.max(value, 0), 1) * 255);
+      });
+      if (CanvasGL.littleEndian === undefined) {
+        CanvasGL.littleEndian = new Uint8Array(Uint32Array.of(1).buffer)[0] === 1;
+      }
+      if (!CanvasGL.littleEndian) channels.reverse();
+      return ((channels[3] << 24) | (channels[2] << 16) | (channels[1] << 8) | channels[0]) >>> 0;
     },
 
     // Pixel (x, row) of the window, rows counted down from the top as llvmpipe and the canvas count them;
@@ -113,6 +119,13 @@ var TorvaleCanvasGL = {
     // sharing an edge never both take them.
     polygon: function(xs, ys, pixel) {
       var count = xs.length, area = 0;
+      var upright = count === 4 && ((xs[0] === xs[1] && ys[1] === ys[2] && xs[2] === xs[3] && ys[3] === ys[0]) ||
+                                    (ys[0] === ys[1] && xs[1] === xs[2] && ys[2] === ys[3] && xs[3] === xs[0]));
+      if (upright) {
+        CanvasGL.rectangle(Math.min(xs[0], xs[2]), Math.max(xs[0], xs[2]), Math.min(ys[0], ys[2]), Math.max(ys[0], ys[2]),
+                           pixel);
+        return;
+      }
       for (var i = 0; i < count; i++) area += xs[i] * ys[(i + 1) % count] - xs[(i + 1) % count] * ys[i];
       if (area === 0) return;
       var turn = area > 0 ? 1 : -1;
@@ -139,6 +152,19 @@ var TorvaleCanvasGL = {
           else if (b < 0) last = first - 1;
         }
         if (first <= last) CanvasGL.pixels.fill(pixel, row * CanvasGL.width + first, row * CanvasGL.width + last + 1);
+      }
+    },
+
+    // An upright rectangle, as every one the game draws, its lines included: the same rule in whole runs. It
+    // takes the centres on its left and bottom edges (the larger row), not those on its right and top.
+    rectangle: function(left, right, top, bottom, pixel) {
+      var unit = CanvasGL.SUBPIXEL;
+      var first = Math.max(0, Math.ceil(left / unit)), last = Math.min(CanvasGL.width - 1, Math.ceil(right / unit) - 1);
+      var firstRow = Math.max(0, Math.floor(top / unit) + 1);
+      var lastRow = Math.min(CanvasGL.height - 1, Math.floor(bottom / unit));
+      if (first > last) return;
+      for (var row = firstRow; row <= lastRow; row++) {
+        CanvasGL.pixels.fill(pixel, row * CanvasGL.width + first, row * CanvasGL.width + last + 1);
       }
     },
 
@@ -217,7 +243,7 @@ var TorvaleCanvasGL = {
     },
 
     draw: function(mode, vertices) {
-      var pixel = CanvasGL.pixel(CanvasGL.colour);
+      var pixel = CanvasGL.colourPixel;
       var points = vertices.map(function(vertex) { return CanvasGL.toWindow(vertex[0], vertex[1]); });
       if (points.some(function(point) { return !point; })) return;
       if (mode == CanvasGL.GL_POLYGON) {
@@ -241,7 +267,7 @@ var TorvaleCanvasGL = {
   glClearColor__deps: ['$CanvasGL'],
   glClearColor__sig: 'vffff',
   glClearColor: function(red, green, blue, alpha) {
-    CanvasGL.clearPixel = CanvasGL.pixel([red, green, blue, alpha]);
+    CanvasGL.clearPixel = CanvasGL.pixel(red, green, blue, alpha);
   },
 
   // The window has only a colour buffer: nothing else is there to clear.
@@ -254,7 +280,7 @@ var TorvaleCanvasGL = {
   glColor3f__deps: ['$CanvasGL'],
   glColor3f__sig: 'vfff',
   glColor3f: function(red, green, blue) {
-    CanvasGL.colour = [red, green, blue, 1];
+    CanvasGL.colourPixel = CanvasGL.pixel(red, green, blue, 1);
   },
 
   // gluOrtho2D is glOrtho with near and far at -1 and 1, multiplied onto the current (model-view) matrix.
@@ -320,7 +346,7 @@ var TorvaleCanvasGL = {
     if (!raster.valid) return;
     raster.x = point.x;
     raster.y = Math.fround(CanvasGL.height - point.y);  // GL's window rows count up from the bottom
-    raster.pixel = CanvasGL.pixel(CanvasGL.colour);
+    raster.pixel = CanvasGL.colourPixel;
   },
 };
 
