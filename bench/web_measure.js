@@ -207,7 +207,7 @@ async function main() {
     `| frames per second | ${(native.reduce((s, r) => s + r.frames, 0) / nativeSeconds).toFixed(2)} | ` +
     `${(web.reduce((s, r) => s + r.frames, 0) / webSeconds).toFixed(2)} |`,
     `| start to first frame, median (ms) | ${median(native.flatMap((r) => r.startups_ms)).toFixed(1)} (exec to first swap) | ` +
-    `${median(loads.network).toFixed(1)} (navigation to the first frame's clear) |`,
+    `${median(loads.network).toFixed(1)} (navigation to the first frame on the canvas) |`,
     `| start to first frame from the service worker's cache, median (ms) | | ${median(loads.worker).toFixed(1)} (a reload after one visit) |`,
     `| CPU time per second of play, the game's own process(es) (ms/s) | ${nativeCpu.toFixed(1)} | ` +
     `${(cpuOf('renderer')).toFixed(1)} (renderer) |`,

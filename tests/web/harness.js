@@ -16,7 +16,6 @@ const CHROMIUM = process.env.TORVALE_CHROMIUM || '/usr/bin/chromium';
 const CHROMIUM_FLAGS = [
   '--no-sandbox',  // the tests run as root in CI, where Chromium's sandbox refuses to start
   '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
-  '--use-angle=swiftshader', '--enable-unsafe-swiftshader',  // WebGL without a GPU
   '--disable-dev-shm-usage',  // containers often have a small /dev/shm
   '--window-size=1200,800',
 ];
@@ -38,7 +37,7 @@ async function waitUntil(predicate, what, timeout = 10000, interval = 50) {
 }
 
 // Counts, in the page, every tick of the running game and every frame drawn, with their times, without
-// changing the game. A frame begins with the one clear of the colour buffer; a tick is a timer callback or
+// changing the game. A frame is the one image put on the canvas at the swap; a tick is a timer callback or
 // scheduled task after which a frame is drawn (the game draws in a microtask once the callback is done),
 // whatever delay it was armed with.
 // It also keeps every Content-Security-Policy violation that the page reports.
@@ -59,10 +58,10 @@ function countTicksAndFrames() {
   window.setTimeout = (callback, ...rest) => setTimer(stamped(callback), ...rest);
   const postTask = scheduler.postTask.bind(scheduler);
   scheduler.postTask = (callback, ...rest) => postTask(stamped(callback), ...rest);
-  const clear = WebGLRenderingContext.prototype.clear;
-  WebGLRenderingContext.prototype.clear = function(mask) {
+  const putImageData = CanvasRenderingContext2D.prototype.putImageData;
+  CanvasRenderingContext2D.prototype.putImageData = function(...args) {
     probe.frames.push(performance.now());
-    return clear.call(this, mask);
+    return putImageData.apply(this, args);
   };
 }
 
