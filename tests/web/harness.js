@@ -81,14 +81,15 @@ function checkSite(site) {
 
 // The site on a private server and a Chromium of its own, with a fresh profile.
 class Browser {
-  static async start(site = SITE, subfolder = '') {
+  // flags: Chromium's, beside the harness's own.
+  static async start(site = SITE, subfolder = '', flags = []) {
     checkSite(path.join(site, subfolder));
     const self = new Browser();
     self.profile = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-chromium-'));
     ({server: self.server, url: self.url} = await serve(site));
     self.url += subfolder;
     self.browser = await puppeteer.launch({
-      executablePath: CHROMIUM, headless: true, userDataDir: self.profile, args: CHROMIUM_FLAGS,
+      executablePath: CHROMIUM, headless: true, userDataDir: self.profile, args: [...CHROMIUM_FLAGS, ...flags],
       defaultViewport: {width: 1200, height: 800, deviceScaleFactor: 1},
     });
     return self;
@@ -116,7 +117,7 @@ class Game {
     game.errors = [];
     page.on('pageerror', (error) => game.errors.push(String(error)));
     page.on('console', (message) => {
-      if (message.type() === 'error') game.errors.push(message.text());
+      if (['error', 'warn'].includes(message.type())) game.errors.push(message.text());  // a clean console
     });
     page.on('requestfailed', (request) => game.errors.push(`failed to load ${request.url()}`));
     await page.evaluateOnNewDocument(countTicksAndFrames);
@@ -255,11 +256,14 @@ class Picture {
     return new Picture(WIDTH, HEIGHT, rgb.stdout);
   }
 
-  // Binary PPM, as the native tests' harness reads the game's window.
+  // Binary PPM, as the native tests' harness reads the game's window; rest counts the bytes after it.
   static fromPpm(ppm) {
-    const header = /^P6(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*255\s/.exec(ppm.toString('latin1'));
+    const header = /^P6(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*255\s/.exec(
+        ppm.toString('latin1', 0, 64));
     if (!header) throw new Error('not a binary PPM picture');
-    return new Picture(Number(header[1]), Number(header[2]), ppm.subarray(header[0].length));
+    const [width, height] = [Number(header[1]), Number(header[2])];
+    const end = header[0].length + width * height * 3;
+    return Object.assign(new Picture(width, height, ppm.subarray(header[0].length, end)), {rest: ppm.length - end});
   }
 
   pixel(x, y) {
@@ -288,12 +292,24 @@ class Picture {
   }
 }
 
-// The native game's first frame under Xvfb, taken by the native end-to-end tests' harness.
-function nativeFirstFrame() {
-  const script = path.join(__dirname, 'native_first_frame.py');
-  const result = spawnSync('python3', [script], {maxBuffer: 1 << 24, timeout: 60000});
-  if (result.status !== 0) throw new Error(`native first frame: ${result.stderr}`);
-  return Picture.fromPpm(result.stdout);
+// The native game's frames under Xvfb, taken by the native end-to-end tests' harness: its first frame, or
+// with step counts, paused and a ball launched, the frame after each of that many single steps.
+function nativeFrames(steps = []) {
+  const script = path.join(__dirname, 'native_frames.py');
+  const result = spawnSync('python3', [script, ...steps.map(String)], {maxBuffer: 1 << 26, timeout: 120000});
+  if (result.status !== 0) throw new Error(`native frames: ${result.stderr}`);
+  const pictures = [];
+  for (let rest = result.stdout; rest.length;) {
+    const picture = Picture.fromPpm(rest);
+    pictures.push(picture);
+    rest = rest.subarray(rest.length - picture.rest);
+  }
+  return pictures;
 }
 
-module.exports = {Browser, Game, Picture, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame, sleep, waitUntil};
+function nativeFirstFrame() {
+  return nativeFrames()[0];
+}
+
+module.exports = {Browser, Game, Picture, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame, nativeFrames, sleep,
+                  waitUntil};

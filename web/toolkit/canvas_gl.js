@@ -35,7 +35,9 @@ var TorvaleCanvasGL = {
       canvas.width = CanvasGL.width = width;
       canvas.height = CanvasGL.height = height;
       CanvasGL.context = canvas.getContext('2d', {alpha: false});
-      CanvasGL.image = CanvasGL.context.createImageData(width, height);
+      // Without a 2D context (the page says so) the game draws on, into an image nobody sees.
+      CanvasGL.image = CanvasGL.context ? CanvasGL.context.createImageData(width, height)
+                                        : {data: new Uint8ClampedArray(width * height * 4)};
       CanvasGL.pixels = new Uint32Array(CanvasGL.image.data.buffer);
       CanvasGL.modelView = CanvasGL.identity();
       CanvasGL.projection = CanvasGL.identity();
