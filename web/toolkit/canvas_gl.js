@@ -1,7 +1,7 @@
 // The game's GL, drawn in software onto a 2D canvas by the rules of Mesa's llvmpipe, which draws the native
 // game on Linux, so that every frame has the native game's pixels and the page needs no WebGL.
 // Linked with --js-library after Emscripten's own libraries, so the GL entries here replace theirs.
-var TorvaleCanvasGL = {
+const TorvaleCanvasGL = {
   $CanvasGL: {
     // llvmpipe snaps window positions to 1/256 of a pixel and samples each pixel at its centre.
     SUBPIXEL: 256,
@@ -31,7 +31,7 @@ var TorvaleCanvasGL = {
     vertices: [],
 
     // The back buffer of a window of width x height pixels on canvas; glutSwapBuffers shows it.
-    attach: function(canvas, width, height) {
+    attach: (canvas, width, height) => {
       canvas.width = CanvasGL.width = width;
       canvas.height = CanvasGL.height = height;
       CanvasGL.context = canvas.getContext('2d', {alpha: false});
@@ -44,18 +44,18 @@ var TorvaleCanvasGL = {
       CanvasGL.combined = null;
     },
 
-    present: function() {
+    present: () => {
       if (CanvasGL.context) CanvasGL.context.putImageData(CanvasGL.image, 0, 0);
     },
 
-    identity: function() {
+    identity: () => {
       return Float32Array.of(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
     },
 
     // A colour in [0, 1] as the 32-bit pixel that the framebuffer's 8 bits a channel store: red first in
     // memory, as the canvas's image data has it, whichever order the machine keeps a word's bytes in.
-    pixel: function(red, green, blue, alpha) {
-      var channels = [red, green, blue, alpha].map(function(value) {
+    pixel: (red, green, blue, alpha) => {
+      const channels = [red, green, blue, alpha].map((value) => {
         return Math.round(Math.min(Math.max(value, 0), 1) * 255);
       });
       if (CanvasGL.littleEndian === undefined) {
@@ -67,7 +67,7 @@ var TorvaleCanvasGL = {
 
     // Pixel (x, row) of the window, rows counted down from the top as llvmpipe and the canvas count them;
     // what falls outside the window is clipped.
-    plot: function(x, row, pixel) {
+    plot: (x, row, pixel) => {
       if (x >= 0 && x < CanvasGL.width && row >= 0 && row < CanvasGL.height) {
         CanvasGL.pixels[row * CanvasGL.width + x] = pixel;
       }
@@ -76,12 +76,12 @@ var TorvaleCanvasGL = {
     // Object coordinates to the window, every step rounded to single precision as Mesa computes it: the
     // combined matrix, the division by w, and the viewport as one fused multiply-add, turned upside down
     // since llvmpipe draws the window from its top row. Null where w is not positive, outside every view.
-    toWindow: function(x, y) {
-      var f = Math.fround, m = CanvasGL.combined || (CanvasGL.combined = CanvasGL.combine());
-      var clip = [0, 1, 2, 3].map(function(row) { return f(f(f(m[row] * x) + f(m[row + 4] * y)) + m[row + 12]); });
+    toWindow: (x, y) => {
+      const f = Math.fround, m = CanvasGL.combined || (CanvasGL.combined = CanvasGL.combine());
+      const clip = [0, 1, 2, 3].map((row) => f(f(f(m[row] * x) + f(m[row + 4] * y)) + m[row + 12]));
       if (!(clip[3] > 0)) return null;
-      var viewport = CanvasGL.viewport, inverseW = f(1 / clip[3]);
-      var down = CanvasGL.height - (viewport[1] + viewport[3] / 2);
+      const viewport = CanvasGL.viewport, inverseW = f(1 / clip[3]);
+      const down = CanvasGL.height - (viewport[1] + viewport[3] / 2);
       return {
         clip: clip,
         x: CanvasGL.fusedMultiplyAdd(f(clip[0] * inverseW), viewport[2] / 2, viewport[0] + viewport[2] / 2),
@@ -91,17 +91,17 @@ var TorvaleCanvasGL = {
 
     // a * b + c rounded once to single precision. The product of two floats is exact in a double, and so is
     // its sum with a window-sized c, so the one rounding is fround's.
-    fusedMultiplyAdd: function(a, b, c) {
+    fusedMultiplyAdd: (a, b, c) => {
       return Math.fround(a * b + c);
     },
 
     // The projection times the model-view matrix, which Mesa keeps for transforming vertices.
-    combine: function() {
-      var f = Math.fround, p = CanvasGL.projection, m = CanvasGL.modelView, product = new Float32Array(16);
-      for (var row = 0; row < 4; row++) {
-        for (var column = 0; column < 4; column++) {
-          var sum = 0;
-          for (var k = 0; k < 4; k++) sum = f(sum + f(p[row + 4 * k] * m[k + 4 * column]));
+    combine: () => {
+      const f = Math.fround, p = CanvasGL.projection, m = CanvasGL.modelView, product = new Float32Array(16);
+      for (let row = 0; row < 4; row++) {
+        for (let column = 0; column < 4; column++) {
+          let sum = 0;
+          for (let k = 0; k < 4; k++) sum = f(sum + f(p[row + 4 * k] * m[k + 4 * column]));
           product[row + 4 * column] = sum;
         }
       }
@@ -111,44 +111,44 @@ var TorvaleCanvasGL = {
     // A window coordinate in llvmpipe's fixed point, measured from the first pixel's centre, so that pixel
     // n's centre is at n * SUBPIXEL. Rounded as Mesa's scalar rounding does: a half added in single
     // precision, away from zero, and the fraction cut off.
-    snap: function(coordinate) {
-      var scaled = Math.fround(coordinate - 0.5) * CanvasGL.SUBPIXEL;
+    snap: (coordinate) => {
+      const scaled = Math.fround(coordinate - 0.5) * CanvasGL.SUBPIXEL;
       return Math.trunc(Math.fround(scaled >= 0 ? scaled + 0.5 : scaled - 0.5));
     },
 
     // A convex polygon in fixed point: the pixels whose centres lie inside it. A polygon takes the centres
     // exactly on its left edges and on its level bottom edges, GL's lower-left rule, so that polygons
     // sharing an edge never both take them.
-    polygon: function(xs, ys, pixel) {
-      var count = xs.length, area = 0;
-      var upright = count === 4 && ((xs[0] === xs[1] && ys[1] === ys[2] && xs[2] === xs[3] && ys[3] === ys[0]) ||
+    polygon: (xs, ys, pixel) => {
+      let count = xs.length, area = 0;
+      const upright = count === 4 && ((xs[0] === xs[1] && ys[1] === ys[2] && xs[2] === xs[3] && ys[3] === ys[0]) ||
                                     (ys[0] === ys[1] && xs[1] === xs[2] && ys[2] === ys[3] && xs[3] === xs[0]));
       if (upright) {
         CanvasGL.rectangle(Math.min(xs[0], xs[2]), Math.max(xs[0], xs[2]), Math.min(ys[0], ys[2]), Math.max(ys[0], ys[2]),
                            pixel);
         return;
       }
-      for (var i = 0; i < count; i++) area += xs[i] * ys[(i + 1) % count] - xs[(i + 1) % count] * ys[i];
+      for (let i = 0; i < count; i++) area += xs[i] * ys[(i + 1) % count] - xs[(i + 1) % count] * ys[i];
       if (area === 0) return;
-      var turn = area > 0 ? 1 : -1;
-      var edges = xs.map(function(x, i) {
-        var dx = turn * (xs[(i + 1) % count] - x), dy = turn * (ys[(i + 1) % count] - ys[i]);
-        var inwardX = -dy, inwardY = dx;
-        var takesCentres = inwardX > 0 || (inwardX === 0 && inwardY < 0);
+      const turn = area > 0 ? 1 : -1;
+      const edges = xs.map((x, i) => {
+        const dx = turn * (xs[(i + 1) % count] - x), dy = turn * (ys[(i + 1) % count] - ys[i]);
+        const inwardX = -dy, inwardY = dx;
+        const takesCentres = inwardX > 0 || (inwardX === 0 && inwardY < 0);
         return {x: x, y: ys[i], dx: dx, dy: dy, least: takesCentres ? 0 : 1};
       });
-      var unit = CanvasGL.SUBPIXEL;
-      var left = Math.max(0, Math.ceil(Math.min.apply(null, xs) / unit));
-      var right = Math.min(CanvasGL.width - 1, Math.floor(Math.max.apply(null, xs) / unit));
-      var top = Math.max(0, Math.ceil(Math.min.apply(null, ys) / unit));
-      var bottom = Math.min(CanvasGL.height - 1, Math.floor(Math.max.apply(null, ys) / unit));
+      const unit = CanvasGL.SUBPIXEL;
+      const left = Math.max(0, Math.ceil(Math.min.apply(null, xs) / unit));
+      const right = Math.min(CanvasGL.width - 1, Math.floor(Math.max.apply(null, xs) / unit));
+      const top = Math.max(0, Math.ceil(Math.min.apply(null, ys) / unit));
+      const bottom = Math.min(CanvasGL.height - 1, Math.floor(Math.max.apply(null, ys) / unit));
       // Row by row, each edge bounds the run of centres inside from one side: a * column + b >= 0. The
       // integers are exact in doubles, and so are floor and ceil of their quotients at these sizes.
-      for (var row = top; row <= bottom; row++) {
-        var first = left, last = right;
-        for (var i = 0; i < count; i++) {
-          var edge = edges[i];
-          var a = -edge.dy * unit, b = edge.dx * (row * unit - edge.y) + edge.dy * edge.x - edge.least;
+      for (let row = top; row <= bottom; row++) {
+        let first = left, last = right;
+        for (let i = 0; i < count; i++) {
+          const edge = edges[i];
+          const a = -edge.dy * unit, b = edge.dx * (row * unit - edge.y) + edge.dy * edge.x - edge.least;
           if (a > 0) first = Math.max(first, Math.ceil(-b / a));
           else if (a < 0) last = Math.min(last, Math.floor(b / -a));
           else if (b < 0) last = first - 1;
@@ -159,13 +159,13 @@ var TorvaleCanvasGL = {
 
     // An upright rectangle, as every one the game draws, its lines included: the same rule in whole runs. It
     // takes the centres on its left and bottom edges (the larger row), not those on its right and top.
-    rectangle: function(left, right, top, bottom, pixel) {
-      var unit = CanvasGL.SUBPIXEL;
-      var first = Math.max(0, Math.ceil(left / unit)), last = Math.min(CanvasGL.width - 1, Math.ceil(right / unit) - 1);
-      var firstRow = Math.max(0, Math.floor(top / unit) + 1);
-      var lastRow = Math.min(CanvasGL.height - 1, Math.floor(bottom / unit));
+    rectangle: (left, right, top, bottom, pixel) => {
+      const unit = CanvasGL.SUBPIXEL;
+      const first = Math.max(0, Math.ceil(left / unit)), last = Math.min(CanvasGL.width - 1, Math.ceil(right / unit) - 1);
+      const firstRow = Math.max(0, Math.floor(top / unit) + 1);
+      const lastRow = Math.min(CanvasGL.height - 1, Math.floor(bottom / unit));
       if (first > last) return;
-      for (var row = firstRow; row <= lastRow; row++) {
+      for (let row = firstRow; row <= lastRow; row++) {
         CanvasGL.pixels.fill(pixel, row * CanvasGL.width + first, row * CanvasGL.width + last + 1);
       }
     },
@@ -175,26 +175,26 @@ var TorvaleCanvasGL = {
     // than the parallelogram's fill rule would give them. That rule is decided in single precision from
     // where each end lies in its pixel, with llvmpipe's choices on the diamond's borders, which the native
     // game's lines show.
-    line: function(from, to, pixel) {
-      var f = Math.fround;
-      var delta = [f(from.x - to.x), f(from.y - to.y)];  // from the end back to the start
+    line: (from, to, pixel) => {
+      const f = Math.fround;
+      const delta = [f(from.x - to.x), f(from.y - to.y)];  // from the end back to the start
       if (delta[0] === 0 && delta[1] === 0) return;
-      var major = Math.abs(delta[0]) >= Math.abs(delta[1]) ? 0 : 1, minor = 1 - major;
+      const major = Math.abs(delta[0]) >= Math.abs(delta[1]) ? 0 : 1, minor = 1 - major;
       // x along x keeps the signs as they are; y along y turns them over, with its own tie on the border.
-      var turn = major === 0 ? 1 : -1;
-      var negative = function(value) { return value < 0; };
-      var slope = f(delta[minor] / delta[major]);
-      var ends = [from, to].map(function(point) {
-        var at = [point.x, point.y];
-        return {at: at, offset: at.map(function(value) { return value - Math.floor(value) - 0.5; })};
+      const turn = major === 0 ? 1 : -1;
+      const negative = (value) => value < 0;
+      const slope = f(delta[minor] / delta[major]);
+      const ends = [from, to].map((point) => {
+        const at = [point.x, point.y];
+        return {at: at, offset: at.map((value) => value - Math.floor(value) - 0.5)};
       });
-      var start = ends[0], end = ends[1];
+      const start = ends[0], end = ends[1];
       if (end.offset[minor] === -0.5 && delta[minor] < 0) end.offset[minor] = 0.5;
-      var insideDiamond = function(offset) { return f(Math.abs(offset[0]) + Math.abs(offset[1])) < 0.5; };
-      var crossing = function(point) {
+      const insideDiamond = (offset) => f(Math.abs(offset[0]) + Math.abs(offset[1])) < 0.5;
+      const crossing = (point) => {
         return f(f(point.at[minor] - Math.floor(point.at[minor])) + f(point.offset[major] * slope));
       };
-      var drawStart, drawEnd;
+      let drawStart, drawEnd;
       if (insideDiamond(start.offset)) drawStart = true;
       else if (negative(turn * start.offset[major]) === negative(-turn * delta[major])) drawStart = false;
       else if (negative(-turn * start.offset[minor]) !== negative(turn * delta[minor])) drawStart = true;
@@ -205,20 +205,20 @@ var TorvaleCanvasGL = {
       else drawEnd = (major === 0 ? crossing(end) > 0 : crossing(end) >= 0) && crossing(end) < 1;
 
       // Whether the parallelogram's own edges already take the end pixels, in llvmpipe's sign terms.
-      var willDrawStart = negative(-turn * start.offset[major]) !== negative(turn * delta[major]);
-      var willDrawEnd = negative(turn * end.offset[major]) === negative(-turn * delta[major]) ||
-                        end.offset[major] === 0;
-      var startEdge = delta[major] < 0 ? -0.5 : 0.5;
-      var corners = [[start, willDrawStart !== drawStart], [end, willDrawEnd !== drawEnd]].map(function(item) {
-        var point = item[0], shift = item[1] ? f(-point.offset[major] + startEdge) : 0;
-        var moved = [];
+      const willDrawStart = negative(-turn * start.offset[major]) !== negative(turn * delta[major]);
+      const willDrawEnd = negative(turn * end.offset[major]) === negative(-turn * delta[major]) ||
+                          end.offset[major] === 0;
+      const startEdge = delta[major] < 0 ? -0.5 : 0.5;
+      const corners = [[start, willDrawStart !== drawStart], [end, willDrawEnd !== drawEnd]].map(([point, moves]) => {
+        const shift = moves ? f(-point.offset[major] + startEdge) : 0;
+        const moved = [];
         moved[major] = CanvasGL.snap(f(point.at[major] + shift));
         moved[minor] = CanvasGL.snap(f(point.at[minor] + f(shift * slope)));
         return moved;
       });
-      var half = CanvasGL.SUBPIXEL / 2, xs = [], ys = [];
-      [[0, -half], [1, -half], [1, half], [0, half]].forEach(function(corner) {
-        var point = corners[corner[0]].slice();
+      const half = CanvasGL.SUBPIXEL / 2, xs = [], ys = [];
+      [[0, -half], [1, -half], [1, half], [0, half]].forEach((corner) => {
+        const point = corners[corner[0]].slice();
         point[minor] += corner[1];
         xs.push(point[0]);
         ys.push(point[1]);
@@ -227,14 +227,14 @@ var TorvaleCanvasGL = {
     },
 
     // glBitmap: rows bottom first, a byte per 8 pixels, leftmost bit first, set bits in the raster colour.
-    bitmap: function(width, height, xorig, yorig, xmove, ymove, bytes, at) {
-      var raster = CanvasGL.raster;
+    bitmap: (width, height, xorig, yorig, xmove, ymove, bytes, at) => {
+      const raster = CanvasGL.raster;
       if (!raster.valid) return;
-      var left = Math.floor(raster.x + CanvasGL.BITMAP_EPSILON - xorig);
-      var bottom = Math.floor(raster.y + CanvasGL.BITMAP_EPSILON - yorig);
-      var stride = (width + 7) >> 3;
-      for (var row = 0; row < height; row++) {
-        for (var column = 0; column < width; column++) {
+      const left = Math.floor(raster.x + CanvasGL.BITMAP_EPSILON - xorig);
+      const bottom = Math.floor(raster.y + CanvasGL.BITMAP_EPSILON - yorig);
+      const stride = (width + 7) >> 3;
+      for (let row = 0; row < height; row++) {
+        for (let column = 0; column < width; column++) {
           if (bytes[at + row * stride + (column >> 3)] & (0x80 >> (column & 7))) {
             CanvasGL.plot(left + column, CanvasGL.height - 1 - (bottom + row), raster.pixel);
           }
@@ -244,18 +244,18 @@ var TorvaleCanvasGL = {
       raster.y = Math.fround(raster.y + ymove);
     },
 
-    draw: function(mode, vertices) {
-      var pixel = CanvasGL.colourPixel;
-      var points = vertices.map(function(vertex) { return CanvasGL.toWindow(vertex[0], vertex[1]); });
-      if (points.some(function(point) { return !point; })) return;
+    draw: (mode, vertices) => {
+      const pixel = CanvasGL.colourPixel;
+      const points = vertices.map((vertex) => CanvasGL.toWindow(vertex[0], vertex[1]));
+      if (points.some((point) => !point)) return;
       if (mode == CanvasGL.GL_POLYGON) {
         if (points.length < 3) return;
-        CanvasGL.polygon(points.map(function(point) { return CanvasGL.snap(point.x); }),
-                         points.map(function(point) { return CanvasGL.snap(point.y); }), pixel);
+        CanvasGL.polygon(points.map((point) => CanvasGL.snap(point.x)),
+                         points.map((point) => CanvasGL.snap(point.y)), pixel);
         return;
       }
-      var step = mode == CanvasGL.GL_LINES ? 2 : 1;
-      for (var i = 0; i + 1 < points.length; i += step) CanvasGL.line(points[i], points[i + 1], pixel);
+      const step = mode == CanvasGL.GL_LINES ? 2 : 1;
+      for (let i = 0; i + 1 < points.length; i += step) CanvasGL.line(points[i], points[i + 1], pixel);
       if (mode == CanvasGL.GL_LINE_LOOP && points.length > 1) CanvasGL.line(points[points.length - 1], points[0], pixel);
     },
   },
@@ -289,15 +289,15 @@ var TorvaleCanvasGL = {
   gluOrtho2D__deps: ['$CanvasGL'],
   gluOrtho2D__sig: 'vdddd',
   gluOrtho2D: function(left, right, bottom, top) {
-    var f = Math.fround, m = CanvasGL.modelView;
-    var scale = [f(2 / (right - left)), f(2 / (top - bottom)), -1];
-    var shift = [f(-(right + left) / (right - left)), f(-(top + bottom) / (top - bottom)), 0];
-    var product = new Float32Array(16);
-    for (var column = 0; column < 4; column++) {
-      for (var row = 0; row < 4; row++) {
-        var value = column < 3 ? f(m[row + 4 * column] * scale[column]) : m[row + 12];
+    const f = Math.fround, m = CanvasGL.modelView;
+    const scale = [f(2 / (right - left)), f(2 / (top - bottom)), -1];
+    const shift = [f(-(right + left) / (right - left)), f(-(top + bottom) / (top - bottom)), 0];
+    const product = new Float32Array(16);
+    for (let column = 0; column < 4; column++) {
+      for (let row = 0; row < 4; row++) {
+        let value = column < 3 ? f(m[row + 4 * column] * scale[column]) : m[row + 12];
         if (column == 3) {
-          for (var k = 0; k < 3; k++) value = f(value + f(m[row + 4 * k] * shift[k]));
+          for (let k = 0; k < 3; k++) value = f(value + f(m[row + 4 * k] * shift[k]));
         }
         product[row + 4 * column] = value;
       }
@@ -341,8 +341,8 @@ var TorvaleCanvasGL = {
   glRasterPos2f__deps: ['$CanvasGL'],
   glRasterPos2f__sig: 'vff',
   glRasterPos2f: function(x, y) {
-    var raster = CanvasGL.raster, point = CanvasGL.toWindow(x, y);
-    raster.valid = !!point && [0, 1, 2].every(function(i) {
+    const raster = CanvasGL.raster, point = CanvasGL.toWindow(x, y);
+    raster.valid = !!point && [0, 1, 2].every((i) => {
       return -point.clip[3] <= point.clip[i] && point.clip[i] <= point.clip[3];
     });
     if (!raster.valid) return;

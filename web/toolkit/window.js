@@ -1,8 +1,9 @@
 // The web toolkit's window, timer and lifecycle: the state every part of the toolkit shares, the window
 // (the page's canvas, its frames drawn by canvas_gl.js), the timer and redraws as GLUT schedules them,
 // standard output, and an exit that ends the game for good.
-// Linked with --js-library after Emscripten's own libraries, so the GLUT entries here replace theirs.
-var TorvaleWindow = {
+// Linked with --js-library after Emscripten's own libraries, so the GLUT entries here replace theirs. Entries
+// stay function expressions: Emscripten names each by rewriting its 'function('.
+const TorvaleWindow = {
   $Torvale: {
     ended: false,
     timers: [],
@@ -21,7 +22,7 @@ var TorvaleWindow = {
 
     // Every call into the game goes through here: nothing runs after the end, and the end itself
     // (exit inside a key, menu or timer callback) stops there instead of surfacing as a page error.
-    call: function(run) {
+    call: (run) => {
       if (Torvale.ended) return;
       try {
         run();
@@ -31,7 +32,7 @@ var TorvaleWindow = {
     },
 
     // As freeglut takes its menus down with the window, the end closes the menu; nothing reopens it.
-    end: function(status) {
+    end: (status) => {
       if (Torvale.ended) return;
       Torvale.ended = true;
       Torvale.timers.forEach(clearTimeout);
@@ -107,11 +108,11 @@ var TorvaleWindow = {
   // (the step prompt, the positions) shows at once; standard error to the browser's console.
   fd_write__sig: 'iiiii',
   fd_write: function(fd, iov, iovcnt, pnum) {
-    var written = 0;
-    for (var i = 0; i < iovcnt; i++) {
-      var at = HEAPU32[(iov + 8 * i) >> 2], length = HEAPU32[(iov + 8 * i + 4) >> 2];
-      var bytes = HEAPU8.subarray(at, at + length);
-      if (fd == 1 && Module['stdout']) bytes.forEach(function(byte) { Module['stdout'](byte); });
+    let written = 0;
+    for (let i = 0; i < iovcnt; i++) {
+      const at = HEAPU32[(iov + 8 * i) >> 2], length = HEAPU32[(iov + 8 * i + 4) >> 2];
+      const bytes = HEAPU8.subarray(at, at + length);
+      if (fd == 1 && Module['stdout']) bytes.forEach((byte) => Module['stdout'](byte));
       else if (length) (fd == 1 ? out : err)(UTF8ArrayToString(bytes, 0, length).replace(/\n$/, ''));
       written += length;
     }
@@ -129,22 +130,22 @@ var TorvaleWindow = {
   glutTimerFunc__sig: 'viii',
   glutTimerFunc: function(msec, func, value) {
     if (Torvale.ended) return;
-    var now = performance.now();
-    var due = (Torvale.timerDue === null ? now : Math.max(Torvale.timerDue, now - msec)) + msec;
-    var run = function() {
+    const now = performance.now();
+    const due = (Torvale.timerDue === null ? now : Math.max(Torvale.timerDue, now - msec)) + msec;
+    const run = () => {
       Torvale.timerDue = due;
       try {
-        Torvale.call(function() { {{{ makeDynCall('vi', 'func') }}}(value); });
+        Torvale.call(() => {{{ makeDynCall('vi', 'func') }}}(value));
       } finally {
         Torvale.timerDue = null;
       }
     };
-    var delay = Math.round(due - now);  // the browser takes whole milliseconds
+    const delay = Math.round(due - now);  // the browser takes whole milliseconds
     if (typeof scheduler != 'undefined' && scheduler.postTask) {
       Torvale.tasks = Torvale.tasks || new TaskController({priority: 'user-blocking'});
-      scheduler.postTask(run, {delay: delay, signal: Torvale.tasks.signal}).catch(function() {});
+      scheduler.postTask(run, {delay, signal: Torvale.tasks.signal}).catch(() => {});
     } else {
-      var timer = setTimeout(function() {
+      const timer = setTimeout(() => {
         Torvale.timers.splice(Torvale.timers.indexOf(timer), 1);
         run();
       }, delay);
