@@ -32,8 +32,9 @@ test('installable; a new build shown within two loads, no old page cached; then 
     return (await Promise.all(cached.flat().map((entry) => entry.text()))).filter((text) => text.includes('<footer>'));
   });
   await game.page.reload();
+  // The new worker precaches the whole site first: on a busy two-core machine that took up to 30 s.
   await waitUntil(async () => (await cachedPages()).join() === fs.readFileSync(page, 'utf8'),
-                  'the new page alone in the caches', 30000);
+                  'the new page alone in the caches', 60000);
   await game.page.reload();
   assert.match(await game.page.$eval('footer', (footer) => footer.textContent), /^Nova versao\./);
   browser.server.close();  // no server at all (its idle connections closed too), and a page told it is offline
