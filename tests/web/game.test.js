@@ -27,10 +27,7 @@ test('single steps by O and by a left click, paused, print exactly the prompt an
   const box = await game.canvasBox();
   for (const [from, to] of [[[box.x + 200, box.y + box.height + 40], [box.x + 200, box.y + 250]],
                             [[box.x + 200, box.y + 250], [box.x + 200, box.y + box.height + 40]]]) {
-    await game.page.mouse.move(...from);
-    await game.page.mouse.down();
-    await game.page.mouse.move(...to);
-    await game.page.mouse.up();
+    await game.drag(from, to);
   }
   await sleep(200);
   assert.equal(await game.output(), expected);
@@ -44,7 +41,7 @@ test('single steps by O and by a left click, paused, print exactly the prompt an
   expected += HELP_BOX;
   await sleep(200);
   assert.equal(await game.output(), expected);
-  assert.deepEqual(game.errors, []);
+  assert.deepEqual(await game.errors(), []);
 });
 
 test('running, the ball flies and the paddle moves, while O and left clicks print nothing', async () => {
@@ -68,7 +65,7 @@ test('running, the ball flies and the paddle moves, while O and left clicks prin
   await game.click('left');
   await sleep(300);
   assert.equal(await game.output(), HELP_BOX);
-  assert.deepEqual(game.errors, []);
+  assert.deepEqual(await game.errors(), []);
 });
 
 test('a console of 17,000 lines keeps every byte and follows the newest line, unless scrolled up', async () => {
@@ -78,17 +75,17 @@ test('a console of 17,000 lines keeps every byte and follows the newest line, un
     await game.key(...keys);
     expected += text;
     await waitUntil(async () => (await game.output()) === expected, 'the text, byte for byte', 60000);
-    return game.page.$eval('#console', (log) => [log.scrollTop, log.scrollHeight - log.clientHeight]);
+    return game.$eval('#console', (log) => [log.scrollTop, log.scrollHeight - log.clientHeight]);
   };
   const step = PROMPT + positions(0.45, 0.45, REST_Y);
   const [top, end] = await print(['p', ...Array(1000).fill('h'), 'o'], HELP_BOX.repeat(1000) + step);
   assert.ok(Math.abs(top - end) <= 1, `the newest line in view: ${top} of ${end}`);
-  await game.page.$eval('#console', (log) => log.scrollTo(0, 3000));
+  await game.$eval('#console', (log) => log.scrollTo(0, 3000));
   await sleep(100);
   assert.equal((await print(['h'], HELP_BOX))[0], 3000, 'scrolled up, the view stays where the player put it');
-  await game.page.$eval('#console', (log) => log.scrollTo(0, log.scrollHeight));
+  await game.$eval('#console', (log) => log.scrollTo(0, log.scrollHeight));
   await sleep(100);
   const [newTop, newEnd] = await print(['o'], step);
   assert.ok(newEnd > end && Math.abs(newTop - newEnd) <= 1, 'back at the end, the view follows again');
-  assert.deepEqual(game.errors, []);
+  assert.deepEqual(await game.errors(), []);
 });
