@@ -18,9 +18,8 @@ import time
 
 # The end-to-end tests' X driver: a private Xvfb per run and bounded polling.
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from harness import Xvfb, wait_until  # noqa: E402
+from harness import TITLE as GAME_TITLE, Xvfb, wait_until  # noqa: E402
 
-GAME_TITLE = "KRT3019  QX4 - ***TORVALE***"
 BASELINE_TITLE = "torvale baseline"
 
 # The record written by bench/timestamps.cpp: header, then tick stamps, swap stamps, ball flags.

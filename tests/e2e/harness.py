@@ -6,10 +6,19 @@ import subprocess
 import threading
 import time
 
-TITLE = "KRT3019  QX4 - ***TORVALE***"
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def fixture(name):
+    """The bytes of one of the fixed texts in tests/fixtures/, which every test layer reads."""
+    with open(os.path.join(HERE, "..", "fixtures", name), "rb") as text:
+        return text.read()
+
+
+TITLE = fixture("window_title.txt").decode().rstrip("\n")
+HELP_BOX = fixture("help_box.txt")
 WIDTH, HEIGHT = 400, 500
 WINDOW_X, WINDOW_Y = 220, 140
-HERE = os.path.dirname(os.path.abspath(__file__))
 CRLF_CONSOLE = os.environ.get("TORVALE_CONSOLE_CRLF") == "1"  # the game's C library writes text as CRLF
 HUMAN_CLICK_SECONDS = 0.1  # how long a person holds a mouse button down in a click
 

@@ -1,27 +1,7 @@
 """The real game's start: help box on the console, the window, and the colours of its first frame."""
 import unittest
 
-from harness import HEIGHT, TITLE, WIDTH, WINDOW_X, WINDOW_Y, Game, Xvfb, close_to, expected
-
-HELP_BOX = (
-    "|******************************************************|\n"
-    "|                                                      |\n"
-    "|              MENU DE OPCOES                          |\n"
-    "|                                                      |\n"
-    "|******************************************************|\n"
-    "| Tecla :-  Funcao                                     |\n"
-    "|                                                      |\n"
-    "| A S D :- movimentam a raquete (para canhotos)        |\n"
-    "| J K L :- movimentam a raquete (para destros)         |\n"
-    "| B :- lanca uma bola                                  |\n"
-    "| H :- mostra essa mensagem                            |\n"
-    "| N :- inicia um novo jogo                             |\n"
-    "| P :- pausa ou continua o jogo                        |\n"
-    "| O :- executa o jogo passo-a-passo(com jogo em pausa) |\n"
-    "| Q :- sair do jogo                                    |\n"
-    "|                                                      |\n"
-    "|******************************************************|\n"
-).encode()
+from harness import HEIGHT, HELP_BOX, TITLE, WIDTH, WINDOW_X, WINDOW_Y, Game, Xvfb, close_to, expected
 
 BRICK = expected(0.86, 0.62, 0.51)
 BLACK, WHITE, YELLOW = (0, 0, 0), (255, 255, 255), (255, 255, 0)

@@ -5,29 +5,11 @@
 #include <cstring>
 #include <vector>
 
+#include "fixtures.h"
 #include "frontend/commands.h"
 #include "test_support.h"
 
 namespace {
-
-const char* const helpBox =
-    "|******************************************************|\n"
-    "|                                                      |\n"
-    "|              MENU DE OPCOES                          |\n"
-    "|                                                      |\n"
-    "|******************************************************|\n"
-    "| Tecla :-  Funcao                                     |\n"
-    "|                                                      |\n"
-    "| A S D :- movimentam a raquete (para canhotos)        |\n"
-    "| J K L :- movimentam a raquete (para destros)         |\n"
-    "| B :- lanca uma bola                                  |\n"
-    "| H :- mostra essa mensagem                            |\n"
-    "| N :- inicia um novo jogo                             |\n"
-    "| P :- pausa ou continua o jogo                        |\n"
-    "| O :- executa o jogo passo-a-passo(com jogo em pausa) |\n"
-    "| Q :- sair do jogo                                    |\n"
-    "|                                                      |\n"
-    "|******************************************************|\n";
 
 const char* const stepPrompt = "\nUse a tecla O para passo-a-passo, ou a tecla P para continuar.";
 

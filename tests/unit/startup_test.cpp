@@ -2,6 +2,7 @@
 #include <GL/glut.h>
 
 #include "core/simulation.h"
+#include "fixtures.h"
 #include "frontend/commands.h"
 #include "frontend/drawing.h"
 #include "test_support.h"
@@ -28,7 +29,7 @@ TEST(Startup, ResetsPrintsTheHelpThenRegistersEverythingInOrder) {
         {"glutInitDisplayMode", 18, 0, nullptr, nullptr},
         {"glutInitWindowPosition", 220, 140, nullptr, nullptr},
         {"glutInitWindowSize", 400, 500, nullptr, nullptr},
-        {"glutCreateWindow", 0, 0, nullptr, "KRT3019  QX4 - ***TORVALE***"},
+        {"glutCreateWindow", 0, 0, nullptr, windowTitle},
         {"gluOrtho2D", 0, 1, nullptr, nullptr},
         {"glutDisplayFunc", 0, 0, reinterpret_cast<const void*>(&display), nullptr},
         {"glutTimerFunc", 20, 0, reinterpret_cast<const void*>(&tick), nullptr},

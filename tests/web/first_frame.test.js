@@ -5,7 +5,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const {after, before, test} = require('node:test');
-const {Browser, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame} = require('./harness');
+const {Browser, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame, waitUntil} = require('./harness');
 const {serve} = require('../../web/tools/serve');
 const {HELP_BOX} = require('./texts');
 
@@ -40,6 +40,23 @@ test('the page keeps its contract: title, heading, canvas, focus and console', a
                           focused: 'canvas', console: 'PRE'});
   assert.equal(await game.output(), HELP_BOX);
   assert.deepEqual(await game.errors(), []);
+});
+
+test('a game breaks none of the page\'s policy, which refuses script and style written into the page', async () => {
+  await game.key('b', 'p', 'o', 'h');
+  await game.openMenu();
+  await game.key('Escape', 'p');
+  assert.deepEqual(await game.policyViolations(), []);
+  const injected = await game.evaluate(() => {
+    const script = document.head.appendChild(document.createElement('script'));
+    script.textContent = 'window.injected = true;';
+    document.head.appendChild(document.createElement('style')).textContent = 'body { display: none; }';
+    return [window.injected === true, getComputedStyle(document.body).display === 'none'];
+  });
+  assert.deepEqual(injected, [false, false]);
+  const refused = async () => new Set(await game.policyViolations());
+  await waitUntil(async () => (await refused()).size === 2, 'both refusals reported');
+  assert.deepEqual([...await refused()].sort(), ['script-src-elem refused inline', 'style-src-elem refused inline']);
 });
 
 test('the site loads by relative URLs, from a subfolder too, and carries its licences', async () => {

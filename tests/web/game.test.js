@@ -89,3 +89,20 @@ test('a console of 17,000 lines keeps every byte and follows the newest line, un
   assert.ok(newEnd > end && Math.abs(newTop - newEnd) <= 1, 'back at the end, the view follows again');
   assert.deepEqual(await game.errors(), []);
 });
+
+test('keys reach the game from wherever the player clicked, once each, but not with Ctrl nor through the menu', async () => {
+  const game = await browser.open();
+  await game.evaluate(() => addEventListener('copy', () => window.copied = getSelection().toString()));
+  await game.clickElement('#console');  // the focus leaves the field, and no step comes of it
+  await game.key('p', 'o');
+  const stepped = HELP_BOX + PROMPT + positions(0.45, 0.45, REST_Y);
+  await waitUntil(async () => (await game.output()) === stepped, 'one step');
+  await game.evaluate(() => getSelection().selectAllChildren(document.getElementById('console')));
+  await game.key('Control+c', 'Control+o');  // the browser's copy, and no step
+  assert.equal(await game.evaluate(() => window.copied), stepped);
+  await game.openMenu();
+  await game.key('o', 'Escape');  // the menu's key, then closed
+  await sleep(300);
+  assert.equal(await game.output(), stepped);
+  assert.deepEqual(await game.errors(), []);
+});

@@ -9,7 +9,7 @@ const path = require('path');
 const puppeteer = require('puppeteer-core');
 const {serve} = require('../../web/tools/serve');
 
-const TITLE = 'KRT3019  QX4 - ***TORVALE***';
+const {TITLE} = require('./texts');
 const WIDTH = 400;
 const HEIGHT = 500;
 const SITE = process.env.TORVALE_WEB_SITE || path.join(__dirname, '..', '..', 'build', 'web', 'site');
@@ -32,6 +32,9 @@ const CHROMIUM_FLAGS = [
 ];
 const FIREFOX = process.env.TORVALE_FIREFOX || '/usr/bin/firefox-esr';
 
+// A key held with a modifier, as the tests name it: 'Control+c'.
+const CHORD = /^(Control|Alt|Meta)\+(.+)$/;
+
 // Chromium's emulation of a phone held upright: its screen in CSS pixels, touch and a fine pixel ratio.
 const PHONE = {width: 393, height: 851, deviceScaleFactor: 2.75, isMobile: true, hasTouch: true};
 
@@ -52,8 +55,12 @@ async function waitUntil(predicate, what, timeout = 10000, interval = 50) {
 // changing the game. A frame begins with the one clear of the colour buffer; a tick is a timer callback or
 // scheduled task after which a frame is drawn (the game draws in a microtask once the callback is done),
 // whatever delay it was armed with.
+// It also keeps every Content-Security-Policy violation that the page reports.
 function countTicksAndFrames() {
-  const probe = window.torvaleProbe = {ticks: [], frames: []};
+  const probe = window.torvaleProbe = {ticks: [], frames: [], violations: []};
+  document.addEventListener('securitypolicyviolation', (event) => {
+    probe.violations.push(`${event.effectiveDirective} refused ${event.blockedURI || 'inline'}`);
+  });
   const stamped = (callback) => typeof callback !== 'function' ? callback : (...args) => {
     const [at, frames] = [performance.now(), probe.frames.length];
     try {
@@ -80,10 +87,10 @@ function countTicksAndFrames() {
 function checkSite(site) {
   const build = 'cmake --workflow --preset web';
   const page = path.join(site, 'index.html');
-  if (!fs.existsSync(page) || !fs.readFileSync(page).equals(fs.readFileSync(path.join(__dirname, '..', '..', 'web', 'index.html')))) {
+  if (!fs.existsSync(page) || !fs.readFileSync(page).equals(fs.readFileSync(path.join(__dirname, '..', '..', 'web', 'page', 'index.html')))) {
     throw new Error(`${page} is missing or not web/index.html: build it with ${build}`);
   }
-  const sources = ['core', 'frontend', 'web/fonts.cpp', 'web/lifecycle.cpp', 'web/toolkit.js', 'web/tools/glyphs.py'];
+  const sources = ['core', 'frontend', 'web/fonts.cpp', 'web/lifecycle.cpp', 'web/toolkit', 'web/tools/glyphs.py'];
   const check = spawnSync('python3', [path.join(__dirname, '..', 'e2e', 'fresh_build.py'), build,
     ...['torvale.js', 'torvale.wasm'].map((name) => path.join(site, name)), '--', ...sources]);
   if (check.status !== 0) throw new Error(String(check.stderr).trim());
@@ -197,7 +204,12 @@ class PuppeteerPage {
   }
 
   async keys(keys) {
-    for (const key of keys) await this.page.keyboard.press(key);
+    for (const key of keys) {
+      const chord = CHORD.exec(key);
+      if (chord) await this.page.keyboard.down(chord[1]);
+      await this.page.keyboard.press(chord ? chord[2] : key);
+      if (chord) await this.page.keyboard.up(chord[1]);
+    }
   }
 
   async mouseMove(x, y) {
@@ -279,6 +291,10 @@ class Game {
     await this.tab.setOfflineMode(offline);
   }
 
+  async policyViolations() {
+    return this.evaluate(() => window.torvaleProbe.violations);
+  }
+
   // Console ---------------------------------------------------------------------------------------
   async output() {
     return this.$eval('#console', (element) => element.textContent);
@@ -294,7 +310,8 @@ class Game {
   }
 
   // Input -----------------------------------------------------------------------------------------
-  // Each key pressed and released, by the names puppeteer gives keys ('a', 'D', 'ArrowDown', 'Enter').
+  // Each key pressed and released, by the names puppeteer gives keys ('a', 'D', 'ArrowDown', 'Enter'), or
+  // chords such as 'Control+c'.
   async key(...keys) {
     await this.tab.keys(keys);
   }
@@ -441,5 +458,5 @@ function nativeFirstFrame() {
   return Picture.fromPpm(result.stdout);
 }
 
-module.exports = {Browser, ENGINE, ENGINES, Game, Picture, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame, sleep,
-                  waitUntil};
+module.exports = {Browser, CHORD, ENGINE, ENGINES, Game, Picture, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame,
+                  sleep, waitUntil};

@@ -1,25 +1,12 @@
 // What the browser tests expect of the game: its console texts and the colours and places of its frame.
 'use strict';
+const fs = require('fs');
+const path = require('path');
 
-const HELP_BOX = [
-  '|******************************************************|',
-  '|                                                      |',
-  '|              MENU DE OPCOES                          |',
-  '|                                                      |',
-  '|******************************************************|',
-  '| Tecla :-  Funcao                                     |',
-  '|                                                      |',
-  '| A S D :- movimentam a raquete (para canhotos)        |',
-  '| J K L :- movimentam a raquete (para destros)         |',
-  '| B :- lanca uma bola                                  |',
-  '| H :- mostra essa mensagem                            |',
-  '| N :- inicia um novo jogo                             |',
-  '| P :- pausa ou continua o jogo                        |',
-  '| O :- executa o jogo passo-a-passo(com jogo em pausa) |',
-  '| Q :- sair do jogo                                    |',
-  '|                                                      |',
-  '|******************************************************|',
-].map((line) => line + '\n').join('');
+// The fixed texts that every test layer reads from tests/fixtures/.
+const fixture = (name) => fs.readFileSync(path.join(__dirname, '..', 'fixtures', name), 'utf8');
+const HELP_BOX = fixture('help_box.txt');
+const TITLE = fixture('window_title.txt').replace(/\n$/, '');
 
 const PROMPT = '\nUse a tecla O para passo-a-passo, ou a tecla P para continuar.';
 const REST_Y = 0.005 * 0.5 + 0.2 + 0.01;
@@ -35,4 +22,4 @@ const WHITE = [255, 255, 255];
 const BALL = [0, 0, 255];
 const GAME_OVER_BOX = [160, 230, 320, 255];  // "FIM DE JOGO" in Helvetica 18 on the baseline at (0.4, 0.5)
 
-module.exports = {BALL, GAME_OVER_BOX, HELP_BOX, PROMPT, REST_Y, STEP, WHITE, positions};
+module.exports = {BALL, GAME_OVER_BOX, HELP_BOX, PROMPT, REST_Y, STEP, TITLE, WHITE, positions};

@@ -6,7 +6,7 @@ const fs = require('fs');
 const net = require('net');
 const {Builder, Button, Key, Origin} = require('selenium-webdriver');
 // Loaded by the harness once it is complete, when a test asks for WebKit.
-const {sleep, waitUntil} = require('./harness');
+const {CHORD, sleep, waitUntil} = require('./harness');
 
 const DRIVER = process.env.TORVALE_WEBKIT_DRIVER || '/usr/bin/WebKitWebDriver';
 // Where libwebkit2gtk-4.1-0 puts it on every Debian architecture: /usr/lib/<triplet>/webkit2gtk-4.1/.
@@ -16,7 +16,10 @@ const MINIBROWSER = process.env.TORVALE_MINIBROWSER || (() => {
   return found[0] || 'MiniBrowser';
 })();
 const START_TIMEOUT_MS = 15000;
-const KEYS = {ArrowDown: Key.ARROW_DOWN, ArrowUp: Key.ARROW_UP, Enter: Key.ENTER, Escape: Key.ESCAPE};
+const KEYS = {
+  ArrowDown: Key.ARROW_DOWN, ArrowUp: Key.ARROW_UP, Enter: Key.ENTER, Escape: Key.ESCAPE,
+  Control: Key.CONTROL, Alt: Key.ALT, Meta: Key.META,
+};
 const BUTTONS = {left: Button.LEFT, middle: Button.MIDDLE, right: Button.RIGHT};
 
 // MiniBrowser needs a display: an X server of its own, on the number it picks itself.
@@ -179,7 +182,12 @@ class WebKitPage {
 
   async keys(keys) {
     const actions = this.driver.actions();
-    for (const key of keys) actions.keyDown(KEYS[key] || key).keyUp(KEYS[key] || key);
+    for (const key of keys) {
+      const [modifier, main] = (CHORD.exec(key) || [null, null, key]).slice(1).map((name) => name && (KEYS[name] || name));
+      if (modifier) actions.keyDown(modifier);
+      actions.keyDown(main).keyUp(main);
+      if (modifier) actions.keyUp(modifier);
+    }
     await actions.perform();
   }
 

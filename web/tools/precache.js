@@ -8,7 +8,7 @@ const {generateSW} = require('workbox-build');
 async function main(site) {
   const {count, size, warnings} = await generateSW({
     globDirectory: site,
-    globPatterns: ['**/*.{html,js,wasm,webmanifest,png,txt}'],
+    globPatterns: ['**/*.{html,css,js,wasm,webmanifest,png,txt}'],
     swDest: path.join(site, 'sw.js'),
     mode: 'production',
     sourcemap: false,

@@ -5,7 +5,8 @@ const http = require('http');
 const path = require('path');
 
 const TYPES = {
-  '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
+  '.html': 'text/html; charset=utf-8', '.css': 'text/css; charset=utf-8', '.js': 'text/javascript',
+  '.wasm': 'application/wasm',
   '.txt': 'text/plain; charset=utf-8', '.png': 'image/png',
   '.webmanifest': 'application/manifest+json',
 };
