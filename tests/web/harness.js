@@ -101,8 +101,9 @@ function checkSite(site) {
 function collectErrors() {
   const errors = window.torvaleErrors = [];
   addEventListener('error', (event) => {
-    const source = event.target !== window && (event.target.src || event.target.href);
-    errors.push(source ? `failed to load ${source}` : String(event.error || event.message));
+    const {target} = event;  // the window for a script's error, else an element that failed to load
+    errors.push(target === window ? String(event.error || event.message) :
+                `failed to load ${target.src || target.href || target.outerHTML.slice(0, 200)}`);
   }, true);
   addEventListener('unhandledrejection', (event) => errors.push(String(event.reason)));
   const error = console.error.bind(console);

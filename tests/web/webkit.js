@@ -159,11 +159,13 @@ class WebKitPage {
 
   // Runs action, which leads to a new page, and puts the probes in that page before the game starts.
   async navigate(action) {
+    // The window's page before: this one's own, whose errors it keeps, or the one this page replaces.
     const leaving = await this.evaluate(() => {
       window.torvaleLeft = true;
       return window.torvaleErrors || [];
     });
-    this.earlierErrors.push(...leaving);
+    if (this.loaded) this.earlierErrors.push(...leaving);
+    this.loaded = true;
     const install = `if (window.torvaleLeft || !document.getElementById('canvas')) return false;
                      if (!window.torvaleProbe) { ${this.browser.probes.map((probe) => `(${probe})();`).join(' ')} }
                      return true;`;
