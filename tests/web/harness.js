@@ -115,18 +115,19 @@ function collectErrors() {
 
 // The site on a private server and a browser of its own, with a fresh profile.
 class Browser {
-  static async start(site = SITE, subfolder = '') {
+  // engine: one of ENGINES; the benchmark measures each in turn.
+  static async start(site = SITE, subfolder = '', engine = ENGINE) {
     checkSite(path.join(site, subfolder));
     const self = new Browser();
-    self.engine = ENGINE;
-    self.profile = fs.mkdtempSync(path.join(os.tmpdir(), `torvale-${ENGINE}-`));
+    self.engine = engine;
+    self.profile = fs.mkdtempSync(path.join(os.tmpdir(), `torvale-${engine}-`));
     ({server: self.server, url: self.url} = await serve(site));
     self.url += subfolder;
     const viewport = {width: 1200, height: 800, deviceScaleFactor: 1};
-    if (ENGINE === 'webkit') {
+    if (engine === 'webkit') {
       const {WebKit} = require('./webkit');
       self.browser = await WebKit.start(self.server, [collectErrors, countTicksAndFrames]);
-    } else if (ENGINE === 'firefox') {
+    } else if (engine === 'firefox') {
       // Headless, over WebDriver BiDi, which puppeteer speaks to Firefox.
       self.browser = await puppeteer.launch({
         browser: 'firefox', executablePath: FIREFOX, headless: true, userDataDir: self.profile, defaultViewport: viewport,
@@ -142,18 +143,18 @@ class Browser {
   // The browser's main process, whose descendants are all of the browser; and, where the harness started
   // one for it, the X server it shows its windows on.
   get pid() {
-    return ENGINE === 'webkit' ? this.browser.pid : this.browser.process().pid;
+    return this.engine === 'webkit' ? this.browser.pid : this.browser.process().pid;
   }
 
   get displayPid() {
-    return ENGINE === 'webkit' ? this.browser.displayPid : null;
+    return this.engine === 'webkit' ? this.browser.displayPid : null;
   }
 
   // viewport: puppeteer's, such as PHONE, in Chromium; the default is a desktop window with a mouse.
   // url: the game's page, by default the site's.
   async open(viewport, url = this.url) {
-    if (viewport && !ENGINES[ENGINE].touch) throw new Error(`${ENGINE}: no emulated screens in this harness`);
-    const tab = ENGINE === 'webkit' ? await this.browser.newPage() : await PuppeteerPage.open(this.browser, viewport);
+    if (viewport && !ENGINES[this.engine].touch) throw new Error(`${this.engine}: no emulated screens in this harness`);
+    const tab = this.engine === 'webkit' ? await this.browser.newPage() : await PuppeteerPage.open(this.browser, viewport);
     return Game.open(tab, url);
   }
 
