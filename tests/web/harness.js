@@ -150,12 +150,15 @@ class Browser {
     return this.engine === 'webkit' ? this.browser.displayPid : null;
   }
 
+  // A game in a new page, which closes the page of the game before: one game at a time takes the machine.
   // viewport: puppeteer's, such as PHONE, in Chromium; the default is a desktop window with a mouse.
   // url: the game's page, by default the site's.
   async open(viewport, url = this.url) {
     if (viewport && !ENGINES[this.engine].touch) throw new Error(`${this.engine}: no emulated screens in this harness`);
+    if (this.game) await this.game.tab.close();
     const tab = this.engine === 'webkit' ? await this.browser.newPage() : await PuppeteerPage.open(this.browser, viewport);
-    return Game.open(tab, url);
+    this.game = await Game.open(tab, url);
+    return this.game;
   }
 
   async close() {
@@ -232,6 +235,10 @@ class PuppeteerPage {
 
   async setOfflineMode(offline) {
     await this.page.setOfflineMode(offline);
+  }
+
+  async close() {
+    if (!this.page.isClosed()) await this.page.close();
   }
 }
 

@@ -113,11 +113,9 @@ class WebKit {
     return this.xvfb.pid;
   }
 
-  // The one window shows one page at a time: a new page replaces the one before, which goes stale.
+  // The one window shows one page at a time: a new page replaces the one before.
   async newPage() {
-    if (this.page) this.page.stale = true;
-    this.page = new WebKitPage(this);
-    return this.page;
+    return new WebKitPage(this);
   }
 
   async close() {
@@ -138,8 +136,13 @@ class WebKitPage {
     this.earlierErrors = [];  // of the pages this one replaced by navigating
   }
 
+  // The window stays, for the next page.
+  async close() {
+    this.closed = true;
+  }
+
   async evaluate(pageFunction, ...args) {
-    if (this.stale) throw new Error('this page was replaced by a newer one in WebKit\'s one window');
+    if (this.closed) throw new Error('this page was closed for a newer one in WebKit\'s one window');
     return this.driver.executeScript(pageFunction, ...args);
   }
 
