@@ -16,6 +16,7 @@ const MINIBROWSER = process.env.TORVALE_MINIBROWSER || (() => {
   return found[0] || 'MiniBrowser';
 })();
 const START_TIMEOUT_MS = 15000;
+const STOP_TIMEOUT_MS = 5000;
 const KEYS = {
   ArrowDown: Key.ARROW_DOWN, ArrowUp: Key.ARROW_UP, Enter: Key.ENTER, Escape: Key.ESCAPE,
   Control: Key.CONTROL, Alt: Key.ALT, Meta: Key.META,
@@ -118,13 +119,14 @@ class WebKit {
     return new WebKitPage(this);
   }
 
+  // MiniBrowser closed through its driver, else with its display.
   async close() {
-    if (this.driver) await this.driver.quit().catch(() => {});
+    if (this.driver) await Promise.race([this.driver.quit().catch(() => {}), sleep(STOP_TIMEOUT_MS)]);
     for (const process of [this.service, this.xvfb]) {
-      if (!process || process.exitCode !== null) continue;
+      if (!process || process.exitCode !== null || process.signalCode !== null) continue;
       const exited = new Promise((resolve) => process.once('exit', resolve));
       process.kill();
-      await Promise.race([exited, sleep(5000)]);
+      if (!await Promise.race([exited.then(() => true), sleep(STOP_TIMEOUT_MS).then(() => false)])) process.kill('SIGKILL');
     }
   }
 }
