@@ -59,7 +59,7 @@ function cpuByKind(rootPids) {
 // One measured stretch of play in a fresh browser of engine: B every half second keeps a ball in play. With
 // a throttle, Chromium runs the page that many times slower, as its emulation of a slower phone does.
 async function webRun(engine, throttle = 1) {
-  const browser = await Browser.start(SITE, '', engine);
+  const browser = await Browser.start(SITE, '', {engine});
   try {
     const game = await browser.open();
     if (throttle > 1) await (await game.page.createCDPSession()).send('Emulation.setCPUThrottlingRate', {rate: throttle});
@@ -92,7 +92,7 @@ async function webRun(engine, throttle = 1) {
 async function webLoads() {
   const times = {network: [], worker: []};
   for (let i = 0; i < LAUNCHES; i++) {
-    const browser = await Browser.start(SITE, '', 'chromium');
+    const browser = await Browser.start(SITE, '', {engine: 'chromium'});
     try {
       const game = await browser.open();
       times.network.push((await game.frames())[0]);
@@ -128,7 +128,7 @@ function timeNextStep() {
 // Single steps by O on a fresh console and after H a thousand times (about 17,000 lines, as a lost game
 // played step by step leaves): the median milliseconds from the key to the frame after the positions.
 async function consoleSteps(steps = 20) {
-  const browser = await Browser.start(SITE, '', 'chromium');
+  const browser = await Browser.start(SITE, '', {engine: 'chromium'});
   try {
     const game = await browser.open();
     const medianStep = async () => {
@@ -241,7 +241,7 @@ async function main() {
     chromiumOnly('O to the frame after the positions, median (ms): fresh console', steps.fresh.toFixed(1)),
     chromiumOnly(`the same after H a thousand times (${steps.lines} console lines)`, steps.long.toFixed(1)),
     `| start to first frame, median (ms) | ${median(native.flatMap((r) => r.startups_ms)).toFixed(1)} (exec to first swap) | ` +
-    `${median(loads.network).toFixed(1)} (navigation to the first frame's clear) |${' |'.repeat(engines.length - 1)}`,
+    `${median(loads.network).toFixed(1)} (navigation to the first frame on the canvas) |${' |'.repeat(engines.length - 1)}`,
     chromiumOnly('start to first frame from the service worker\'s cache, median (ms)', `${median(loads.worker).toFixed(1)} (a reload after one visit)`),
     '', '| site file | bytes | gzipped (level 9) |', '|---|---:|---:|',
     ...sizes.map((file) => `| ${file.name} | ${file.bytes} | ${file.gzipped} |`),

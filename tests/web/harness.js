@@ -26,7 +26,6 @@ const CHROMIUM = process.env.TORVALE_CHROMIUM || '/usr/bin/chromium';
 const CHROMIUM_FLAGS = [
   '--no-sandbox',  // the tests run as root in CI, where Chromium's sandbox refuses to start
   '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
-  '--use-angle=swiftshader', '--enable-unsafe-swiftshader',  // WebGL without a GPU
   '--disable-dev-shm-usage',  // containers often have a small /dev/shm
   '--window-size=1200,800',
 ];
@@ -52,7 +51,7 @@ async function waitUntil(predicate, what, timeout = 10000, interval = 50) {
 }
 
 // Counts, in the page, every tick of the running game and every frame drawn, with their times, without
-// changing the game. A frame begins with the one clear of the colour buffer; a tick is a timer callback or
+// changing the game. A frame is the one image put on the canvas at the swap; a tick is a timer callback or
 // scheduled task after which a frame is drawn (the game draws in a microtask once the callback is done),
 // whatever delay it was armed with.
 // It also keeps every Content-Security-Policy violation that the page reports.
@@ -75,10 +74,10 @@ function countTicksAndFrames() {
     const postTask = scheduler.postTask.bind(scheduler);
     scheduler.postTask = (callback, ...rest) => postTask(stamped(callback), ...rest);
   }
-  const clear = WebGLRenderingContext.prototype.clear;
-  WebGLRenderingContext.prototype.clear = function(mask) {
+  const putImageData = CanvasRenderingContext2D.prototype.putImageData;
+  CanvasRenderingContext2D.prototype.putImageData = function(...args) {
     probe.frames.push(performance.now());
-    return clear.call(this, mask);
+    return putImageData.apply(this, args);
   };
 }
 
@@ -96,8 +95,8 @@ function checkSite(site) {
   if (check.status !== 0) throw new Error(String(check.stderr).trim());
 }
 
-// For WebKit, whose driver reports no page events: the page's errors, its failed loads and console errors,
-// kept in the page from the moment the probe is put in.
+// For WebKit, whose driver reports no page events: the page's errors, its failed loads, and console errors
+// and warnings, kept in the page from the moment the probe is put in.
 function collectErrors() {
   const errors = window.torvaleErrors = [];
   addEventListener('error', (event) => {
@@ -106,17 +105,19 @@ function collectErrors() {
                 `failed to load ${target.src || target.href || target.outerHTML.slice(0, 200)}`);
   }, true);
   addEventListener('unhandledrejection', (event) => errors.push(String(event.reason)));
-  const error = console.error.bind(console);
-  console.error = (...args) => {
-    errors.push(args.join(' '));
-    error(...args);
-  };
+  for (const kind of ['error', 'warn']) {  // a clean console
+    const write = console[kind].bind(console);
+    console[kind] = (...args) => {
+      errors.push(args.join(' '));
+      write(...args);
+    };
+  }
 }
 
 // The site on a private server and a browser of its own, with a fresh profile.
 class Browser {
-  // engine: one of ENGINES; the benchmark measures each in turn.
-  static async start(site = SITE, subfolder = '', engine = ENGINE) {
+  // engine: one of ENGINES (the benchmark measures each in turn); webgl: false for a browser without it.
+  static async start(site = SITE, subfolder = '', {engine = ENGINE, webgl = true} = {}) {
     checkSite(path.join(site, subfolder));
     const self = new Browser();
     self.engine = engine;
@@ -126,15 +127,17 @@ class Browser {
     const viewport = {width: 1200, height: 800, deviceScaleFactor: 1};
     if (engine === 'webkit') {
       const {WebKit} = require('./webkit');
-      self.browser = await WebKit.start(self.server, [collectErrors, countTicksAndFrames]);
+      self.browser = await WebKit.start(self.server, [collectErrors, countTicksAndFrames], webgl ? [] : ['--enable-webgl=false']);
     } else if (engine === 'firefox') {
       // Headless, over WebDriver BiDi, which puppeteer speaks to Firefox.
       self.browser = await puppeteer.launch({
         browser: 'firefox', executablePath: FIREFOX, headless: true, userDataDir: self.profile, defaultViewport: viewport,
+        extraPrefsFirefox: webgl ? {} : {'webgl.disabled': true},
       });
     } else {
       self.browser = await puppeteer.launch({
-        executablePath: CHROMIUM, headless: true, userDataDir: self.profile, args: CHROMIUM_FLAGS, defaultViewport: viewport,
+        executablePath: CHROMIUM, headless: true, userDataDir: self.profile, defaultViewport: viewport,
+        args: [...CHROMIUM_FLAGS, ...webgl ? [] : ['--disable-3d-apis']],
       });
     }
     return self;
@@ -154,9 +157,16 @@ class Browser {
   // viewport: puppeteer's, such as PHONE, in Chromium; the default is a desktop window with a mouse.
   // url: the game's page, by default the site's.
   async open(viewport, url = this.url) {
+    const game = await this.load({viewport, url});
+    await game.firstFrame();
+    return game;
+  }
+
+  // The same, without waiting for a frame, and with setup (a page function) run before the page's own scripts.
+  async load({viewport, url = this.url, setup} = {}) {
     if (viewport && !ENGINES[this.engine].touch) throw new Error(`${this.engine}: no emulated screens in this harness`);
     if (this.game) await this.game.tab.close();
-    const tab = this.engine === 'webkit' ? await this.browser.newPage() : await PuppeteerPage.open(this.browser, viewport);
+    const tab = this.engine === 'webkit' ? await this.browser.newPage(setup) : await PuppeteerPage.open(this.browser, viewport, setup);
     this.game = await Game.open(tab, url);
     return this.game;
   }
@@ -170,17 +180,18 @@ class Browser {
 
 // A page of Chromium or Firefox, with the page methods that the harness's WebKit gives as well.
 class PuppeteerPage {
-  static async open(browser, viewport) {
+  static async open(browser, viewport, setup) {
     const self = new PuppeteerPage();
     const page = self.page = await browser.newPage();
     if (viewport) await page.setViewport(viewport);
     self.pageErrors = [];
     page.on('pageerror', (error) => self.pageErrors.push(String(error)));
     page.on('console', (message) => {
-      if (message.type() === 'error') self.pageErrors.push(message.text());
+      if (['error', 'warn'].includes(message.type())) self.pageErrors.push(message.text());  // a clean console
     });
     page.on('requestfailed', (request) => self.pageErrors.push(`failed to load ${request.url()}`));
     await page.evaluateOnNewDocument(countTicksAndFrames);
+    if (setup) await page.evaluateOnNewDocument(setup);
     return self;
   }
 
@@ -250,7 +261,6 @@ class Game {
     game.page = tab.page;  // puppeteer's own page, for what only Chromium does (touch, its DevTools protocol)
     game.startedAt = Date.now();
     await tab.goto(url);
-    await game.firstFrame();
     return game;
   }
 
@@ -282,7 +292,7 @@ class Game {
     return this.tab.$eval(selector, pageFunction, ...args);
   }
 
-  // The page's errors, failed loads and console errors so far, over reloads too.
+  // The page's errors, failed loads, and console errors and warnings so far, over reloads too.
   errors() {
     return this.tab.errors();
   }
@@ -426,11 +436,14 @@ class Picture {
     return new Picture(WIDTH, HEIGHT, rgb.stdout);
   }
 
-  // Binary PPM, as the native tests' harness reads the game's window.
+  // Binary PPM, as the native tests' harness reads the game's window; rest counts the bytes after it.
   static fromPpm(ppm) {
-    const header = /^P6(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*255\s/.exec(ppm.toString('latin1'));
+    const header = /^P6(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*(\d+)(?:\s+|#[^\n]*\n)*255\s/.exec(
+        ppm.toString('latin1', 0, 64));
     if (!header) throw new Error('not a binary PPM picture');
-    return new Picture(Number(header[1]), Number(header[2]), ppm.subarray(header[0].length));
+    const [width, height] = [Number(header[1]), Number(header[2])];
+    const end = header[0].length + width * height * 3;
+    return Object.assign(new Picture(width, height, ppm.subarray(header[0].length, end)), {rest: ppm.length - end});
   }
 
   pixel(x, y) {
@@ -459,13 +472,24 @@ class Picture {
   }
 }
 
-// The native game's first frame under Xvfb, taken by the native end-to-end tests' harness.
+// The native game's frames under Xvfb, taken by the native end-to-end tests' harness: its first frame, or
+// with step counts, paused and a ball launched, the frame after each of that many single steps.
+function nativeFrames(steps = []) {
+  const script = path.join(__dirname, 'native_frames.py');
+  const result = spawnSync('python3', [script, ...steps.map(String)], {maxBuffer: 1 << 26, timeout: 120000});
+  if (result.status !== 0) throw new Error(`native frames: ${result.stderr}`);
+  const pictures = [];
+  for (let rest = result.stdout; rest.length;) {
+    const picture = Picture.fromPpm(rest);
+    pictures.push(picture);
+    rest = rest.subarray(rest.length - picture.rest);
+  }
+  return pictures;
+}
+
 function nativeFirstFrame() {
-  const script = path.join(__dirname, 'native_first_frame.py');
-  const result = spawnSync('python3', [script], {maxBuffer: 1 << 24, timeout: 60000});
-  if (result.status !== 0) throw new Error(`native first frame: ${result.stderr}`);
-  return Picture.fromPpm(result.stdout);
+  return nativeFrames()[0];
 }
 
 module.exports = {Browser, CHORD, ENGINE, ENGINES, Game, Picture, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame,
-                  sleep, waitUntil};
+                  nativeFrames, sleep, waitUntil};

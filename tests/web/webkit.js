@@ -80,8 +80,8 @@ function holdGameScript(server, name = 'torvale.js') {
 }
 
 class WebKit {
-  // probes: the sources of functions to run in every page before the game starts.
-  static async start(server, probes) {
+  // probes: functions to run in every page before the game starts; args: MiniBrowser's, beside the harness's.
+  static async start(server, probes, args = []) {
     const self = new WebKit();
     self.probes = probes;
     self.gate = holdGameScript(server);
@@ -96,7 +96,7 @@ class WebKit {
       self.driver = await new Builder().usingServer(address).withCapabilities({
         browserName: 'MiniBrowser',
         pageLoadStrategy: 'none',  // back at once from a navigation, to put the probe in while the page loads
-        'webkitgtk:browserOptions': {binary: MINIBROWSER, args: ['--automation']},
+        'webkitgtk:browserOptions': {binary: MINIBROWSER, args: ['--automation', ...args]},
       }).build();
       await self.driver.manage().window().setRect({width: 1200, height: 800});
     } catch (error) {
@@ -115,8 +115,9 @@ class WebKit {
   }
 
   // The one window shows one page at a time: a new page replaces the one before.
-  async newPage() {
-    return new WebKitPage(this);
+  // setup: a function to run in the page after the probes, before the game starts.
+  async newPage(setup) {
+    return new WebKitPage(this, setup ? [...this.probes, setup] : this.probes);
   }
 
   // MiniBrowser closed through its driver, else with its display.
@@ -132,8 +133,9 @@ class WebKit {
 }
 
 class WebKitPage {
-  constructor(browser) {
+  constructor(browser, probes) {
     this.browser = browser;
+    this.probes = probes;
     this.driver = browser.driver;
     this.earlierErrors = [];  // of the pages this one replaced by navigating
   }
@@ -154,10 +156,17 @@ class WebKitPage {
     return this.evaluate(script, selector, ...args);
   }
 
+  // A new page of the game comes from the server, where its script waits for the probes: a service worker
+  // of the site would serve it past them, so the site's is unregistered first.
   async goto(url) {
+    await this.evaluate(async (origin) => {
+      if (location.origin !== origin || !navigator.serviceWorker) return;
+      await Promise.all((await navigator.serviceWorker.getRegistrations()).map((worker) => worker.unregister()));
+    }, new URL(url).origin);
     await this.navigate(() => this.driver.get(url));
   }
 
+  // From the service worker's cache where it has the page: then the probes go in as soon as the page is there.
   async reload() {
     await this.navigate(() => this.driver.navigate().refresh());
   }
@@ -172,7 +181,7 @@ class WebKitPage {
     if (this.loaded) this.earlierErrors.push(...leaving);
     this.loaded = true;
     const install = `if (window.torvaleLeft || !document.getElementById('canvas')) return false;
-                     if (!window.torvaleProbe) { ${this.browser.probes.map((probe) => `(${probe})();`).join(' ')} }
+                     if (!window.torvaleProbe) { ${this.probes.map((probe) => `(${probe})();`).join(' ')} }
                      return true;`;
     this.browser.gate.close();
     try {

@@ -1,27 +1,28 @@
-// The web toolkit's window, timer and lifecycle: the state every part of the toolkit shares, glutInit,
-// the timer and redraws as GLUT schedules them, standard output, and an exit that ends the game for good.
-// Linked with --js-library after Emscripten's own libraries, so the GLUT entries here replace theirs.
-var TorvaleWindow = {
+// The web toolkit's window, timer and lifecycle: the state every part of the toolkit shares, the window
+// (the page's canvas, its frames drawn by canvas_gl.js), the timer and redraws as GLUT schedules them,
+// standard output, and an exit that ends the game for good.
+// Linked with --js-library after Emscripten's own libraries, so the GLUT entries here replace theirs. Entries
+// stay function expressions: Emscripten names each by rewriting its 'function('.
+const TorvaleWindow = {
   $Torvale: {
     ended: false,
     timers: [],
     timerDue: null,  // while a timer callback runs: when it was due
     tasks: null,
     frameRequested: false,
+    displayFunc: 0,
     keyboardFunc: 0,
     mouseFunc: 0,
     pointer: {x: 0, y: 0},
     menu: {callback: 0, button: -1, element: null, items: [], swallowed: [false, false, false]},
     // The one finger on the field that the game follows, and whether it is a click still.
     touch: null,
-    // The raster position in window pixels, valid or not, and the colour and viewport current when it was set.
-    raster: {valid: false, x: 0, y: 0, colour: [1, 1, 1, 1], viewport: [0, 0, 0, 0]},
-    viewport: null,
+    window: {width: 300, height: 300},  // GLUT's size for a window that asks for none
     fonts: null,
 
     // Every call into the game goes through here: nothing runs after the end, and the end itself
     // (exit inside a key, menu or timer callback) stops there instead of surfacing as a page error.
-    call: function(run) {
+    call: (run) => {
       if (Torvale.ended) return;
       try {
         run();
@@ -31,7 +32,7 @@ var TorvaleWindow = {
     },
 
     // As freeglut takes its menus down with the window, the end closes the menu; nothing reopens it.
-    end: function(status) {
+    end: (status) => {
       if (Torvale.ended) return;
       Torvale.ended = true;
       Torvale.timers.forEach(clearTimeout);
@@ -50,6 +51,51 @@ var TorvaleWindow = {
     TorvaleInput.listen();
   },
 
+  // Always a double-buffered RGB window: the frame is drawn out of sight and shown whole at the swap.
+  glutInitDisplayMode__sig: 'vi',
+  glutInitDisplayMode: function(mode) {},
+
+  // The page places the window.
+  glutInitWindowPosition__sig: 'vii',
+  glutInitWindowPosition: function(x, y) {},
+
+  glutInitWindowSize__sig: 'vii',
+  glutInitWindowSize: function(width, height) {
+    Torvale.window = {width, height};
+  },
+
+  // The page's canvas is the window, and the page's title and heading are its title. Where the browser gives
+  // no 2D canvas, the page says so in place of the field, and the game goes on in the console alone.
+  glutCreateWindow__deps: ['$Torvale', '$CanvasGL'],
+  glutCreateWindow__sig: 'ii',
+  glutCreateWindow: function(title) {
+    document.title = document.getElementById('title').textContent = UTF8ToString(title);
+    CanvasGL.attach(Module['canvas'], Torvale.window.width, Torvale.window.height);
+    if (!CanvasGL.context) document.getElementById('no-canvas').hidden = false;
+    return 1;
+  },
+
+  glutDisplayFunc__sig: 'vi',
+  glutDisplayFunc: function(func) {
+    Torvale.displayFunc = func;
+  },
+
+  glutSwapBuffers__deps: ['$CanvasGL'],
+  glutSwapBuffers__sig: 'v',
+  glutSwapBuffers: function() {
+    CanvasGL.present();
+  },
+
+  // As GLUT does for a game without a reshape callback, the viewport is the whole window; then the first
+  // frame. The page's own event loop runs the game from here, so main never returns.
+  glutMainLoop__deps: ['$Torvale', 'glViewport', 'glutPostRedisplay'],
+  glutMainLoop__sig: 'v',
+  glutMainLoop: function() {
+    _glViewport(0, 0, Torvale.window.width, Torvale.window.height);
+    _glutPostRedisplay();
+    throw 'unwind';
+  },
+
   // exit() inside the game: no more ticks, frames or input, and the page is told the status.
   exit__deps: ['$Torvale'],
   exit__sig: 'vi',
@@ -62,11 +108,11 @@ var TorvaleWindow = {
   // (the step prompt, the positions) shows at once; standard error to the browser's console.
   fd_write__sig: 'iiiii',
   fd_write: function(fd, iov, iovcnt, pnum) {
-    var written = 0;
-    for (var i = 0; i < iovcnt; i++) {
-      var at = HEAPU32[(iov + 8 * i) >> 2], length = HEAPU32[(iov + 8 * i + 4) >> 2];
-      var bytes = HEAPU8.subarray(at, at + length);
-      if (fd == 1 && Module['stdout']) bytes.forEach(function(byte) { Module['stdout'](byte); });
+    let written = 0;
+    for (let i = 0; i < iovcnt; i++) {
+      const at = HEAPU32[(iov + 8 * i) >> 2], length = HEAPU32[(iov + 8 * i + 4) >> 2];
+      const bytes = HEAPU8.subarray(at, at + length);
+      if (fd == 1 && Module['stdout']) bytes.forEach((byte) => Module['stdout'](byte));
       else if (length) (fd == 1 ? out : err)(UTF8ArrayToString(bytes, 0, length).replace(/\n$/, ''));
       written += length;
     }
@@ -84,22 +130,22 @@ var TorvaleWindow = {
   glutTimerFunc__sig: 'viii',
   glutTimerFunc: function(msec, func, value) {
     if (Torvale.ended) return;
-    var now = performance.now();
-    var due = (Torvale.timerDue === null ? now : Math.max(Torvale.timerDue, now - msec)) + msec;
-    var run = function() {
+    const now = performance.now();
+    const due = (Torvale.timerDue === null ? now : Math.max(Torvale.timerDue, now - msec)) + msec;
+    const run = () => {
       Torvale.timerDue = due;
       try {
-        Torvale.call(function() { {{{ makeDynCall('vi', 'func') }}}(value); });
+        Torvale.call(() => {{{ makeDynCall('vi', 'func') }}}(value));
       } finally {
         Torvale.timerDue = null;
       }
     };
-    var delay = Math.round(due - now);  // the browser takes whole milliseconds
+    const delay = Math.round(due - now);  // the browser takes whole milliseconds
     if (typeof scheduler != 'undefined' && scheduler.postTask) {
       Torvale.tasks = Torvale.tasks || new TaskController({priority: 'user-blocking'});
-      scheduler.postTask(run, {delay: delay, signal: Torvale.tasks.signal}).catch(function() {});
+      scheduler.postTask(run, {delay, signal: Torvale.tasks.signal}).catch(() => {});
     } else {
-      var timer = setTimeout(function() {
+      const timer = setTimeout(() => {
         Torvale.timers.splice(Torvale.timers.indexOf(timer), 1);
         run();
       }, delay);
@@ -110,14 +156,13 @@ var TorvaleWindow = {
   // As GLUT does, the frame is drawn once the current callback is done (however many redraws it asked
   // for), not at the next animation frame: so the tick's 20 ms, armed at its end, take in the drawing
   // and never wait for a frame drawn in between; the browser shows the canvas at its next refresh.
-  glutPostRedisplay__deps: ['$Torvale', '$GLUT'],
   glutPostRedisplay__sig: 'v',
   glutPostRedisplay: function() {
-    if (Torvale.ended || Torvale.frameRequested || !GLUT.displayFunc) return;
+    if (Torvale.ended || Torvale.frameRequested || !Torvale.displayFunc) return;
     Torvale.frameRequested = true;
-    queueMicrotask(function() {
+    queueMicrotask(() => {
       Torvale.frameRequested = false;
-      Torvale.call(function() { {{{ makeDynCall('v', 'GLUT.displayFunc') }}}(); });
+      Torvale.call(() => {{{ makeDynCall('v', 'Torvale.displayFunc') }}}());
     });
   },
 };

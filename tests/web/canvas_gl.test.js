@@ -1,0 +1,80 @@
+// web/toolkit/canvas_gl.js beside Mesa itself: rectangles and one-pixel lines in any colour, with corners and ends
+// on pixel centres, on pixel borders and anywhere, where the fill and diamond-exit rules decide.
+'use strict';
+const assert = require('node:assert/strict');
+const {spawnSync} = require('child_process');
+const fs = require('fs');
+const path = require('path');
+const vm = require('vm');
+const {test} = require('node:test');
+const {HEIGHT, WIDTH} = require('./harness');
+
+const CELL = 20;  // a shape to a cell of the window, two pixels clear of its neighbours
+const MARGIN = 2;
+const GL_LINES = 0x0001;
+
+// Every cell's shape, rectangles and lines in turn, in the game's unit square, as floats. A corner or end
+// lies on a pixel's centre or border, half of Mesa's 1/256 of a pixel off them, or anywhere.
+function shapes(seed) {
+  const random = () => (seed = (seed * 1103515245 + 12345) % 2 ** 31) / 2 ** 31;
+  const within = (origin) => origin + MARGIN + Math.floor(random() * (CELL - 2 * MARGIN - 1)) +
+                             [0, 0.5, 1 / 512, 0.5 + 1 / 512, random()][Math.floor(random() * 5)];
+  const all = [];
+  for (let top = 0; top < HEIGHT; top += CELL) {
+    for (let left = 0; left < WIDTH; left += CELL) {
+      const point = () => [Math.fround(within(left) / WIDTH), Math.fround(1 - within(top) / HEIGHT)];
+      const colour = [random(), random(), random()].map(Math.fround);
+      all.push({kind: all.length % 2 ? 'line' : 'rect', values: [...colour, ...point(), ...point()], cell: [left, top]});
+    }
+  }
+  return all;
+}
+
+// RGBA, the top row first, as the canvas holds them.
+function drawnByCanvas(all) {
+  const context = vm.createContext({abort: (message) => { throw new Error(message); }, autoAddDeps() {},
+                                    LibraryManager: {library: {}}});
+  context.mergeInto = (_, library) => Object.assign(context, library, {CanvasGL: library.$CanvasGL});
+  vm.runInContext(fs.readFileSync(path.join(__dirname, '..', '..', 'web', 'toolkit', 'canvas_gl.js'), 'utf8'), context);
+  const image = {data: new Uint8ClampedArray(WIDTH * HEIGHT * 4)};
+  context.CanvasGL.attach({getContext: () => ({createImageData: () => image})}, WIDTH, HEIGHT);
+  context.glViewport(0, 0, WIDTH, HEIGHT);
+  context.gluOrtho2D(0, 1, 0, 1);
+  for (const {kind, values: [red, green, blue, x1, y1, x2, y2]} of all) {
+    context.glColor3f(red, green, blue);
+    if (kind === 'rect') {
+      context.glRectf(x1, y1, x2, y2);
+    } else {
+      context.glBegin(GL_LINES);
+      context.glVertex2f(x1, y1);
+      context.glVertex2f(x2, y2);
+      context.glEnd();
+    }
+  }
+  return image.data;
+}
+
+// RGB, the bottom row first; nine digits give each float back exactly.
+function drawnByMesa(all) {
+  const input = all.map(({kind, values}) => [kind, ...values.map((value) => value.toPrecision(9))].join(' '));
+  const result = spawnSync('xvfb-run', ['-a', '-s', '-screen 0 1024x768x24 -nolisten tcp', process.env.TORVALE_GL_REFERENCE],
+                           {input: input.join('\n') + '\n', maxBuffer: 1 << 24, timeout: 60000});
+  if (result.status !== 0) throw new Error(`gl_reference failed: ${result.stderr}`);
+  return result.stdout;
+}
+
+test('a thousand rectangles and lines on and off pixel centres and borders have Mesa\'s pixels', () => {
+  for (const seed of [1, 2]) {
+    const all = shapes(seed);
+    const [canvas, mesa] = [drawnByCanvas(all), drawnByMesa(all)];
+    const differing = new Set();
+    for (let at = 0; at < WIDTH * HEIGHT; at++) {
+      const [x, y] = [at % WIDTH, Math.floor(at / WIDTH)];
+      const mesaAt = ((HEIGHT - 1 - y) * WIDTH + x) * 3;
+      if ([0, 1, 2].some((i) => canvas[at * 4 + i] !== mesa[mesaAt + i])) {
+        differing.add(all.find(({cell}) => cell[0] === x - x % CELL && cell[1] === y - y % CELL));
+      }
+    }
+    assert.deepEqual([...differing].map(({kind, values}) => `${kind} ${values.join(' ')}`), [], `seed ${seed}`);
+  }
+});

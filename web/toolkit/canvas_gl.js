@@ -1,0 +1,356 @@
+// The game's GL, drawn in software onto a 2D canvas by the rules of Mesa's llvmpipe, which draws the native
+// game on Linux, so that every frame has the native game's pixels and the page needs no WebGL.
+// Linked with --js-library after Emscripten's own libraries, so the GL entries here replace theirs.
+const TorvaleCanvasGL = {
+  $CanvasGL: {
+    // llvmpipe snaps window positions to 1/256 of a pixel and samples each pixel at its centre.
+    SUBPIXEL: 256,
+    // Mesa adds this to the raster position before flooring it for a bitmap, so a glyph whose corner falls
+    // a rounding error short of a whole pixel still starts on that pixel.
+    BITMAP_EPSILON: 1e-4,
+    GL_LINES: 0x0001,
+    GL_LINE_LOOP: 0x0002,
+    GL_LINE_STRIP: 0x0003,
+    GL_POLYGON: 0x0009,
+    GL_COLOR_BUFFER_BIT: 0x4000,
+
+    width: 0,
+    height: 0,
+    context: null,
+    image: null,
+    pixels: null,  // a 32-bit view of image's bytes: one pixel each, the top row first, as the canvas has them
+    clearPixel: 0,
+    colourPixel: 0xffffffff,  // the current colour, white as GL starts, as the pixel it draws
+    // Column-major, in single precision as Mesa keeps them; the game sets only the model-view matrix.
+    modelView: null,
+    projection: null,
+    combined: null,  // projection x model-view, made again after either changes
+    viewport: [0, 0, 0, 0],
+    raster: {valid: false, x: 0, y: 0, pixel: 0},
+    mode: null,  // the primitive between glBegin and glEnd
+    vertices: [],
+
+    // The back buffer of a window of width x height pixels on canvas; glutSwapBuffers shows it.
+    attach: (canvas, width, height) => {
+      canvas.width = CanvasGL.width = width;
+      canvas.height = CanvasGL.height = height;
+      CanvasGL.context = canvas.getContext('2d', {alpha: false});
+      // Without a 2D context (the page says so) the game draws on, into an image nobody sees.
+      CanvasGL.image = CanvasGL.context ? CanvasGL.context.createImageData(width, height)
+                                        : {data: new Uint8ClampedArray(width * height * 4)};
+      CanvasGL.pixels = new Uint32Array(CanvasGL.image.data.buffer);
+      CanvasGL.modelView = CanvasGL.identity();
+      CanvasGL.projection = CanvasGL.identity();
+      CanvasGL.combined = null;
+    },
+
+    present: () => {
+      if (CanvasGL.context) CanvasGL.context.putImageData(CanvasGL.image, 0, 0);
+    },
+
+    identity: () => {
+      return Float32Array.of(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
+    },
+
+    // A colour in [0, 1] as the 32-bit pixel that the framebuffer's 8 bits a channel store: red first in
+    // memory, as the canvas's image data has it, whichever order the machine keeps a word's bytes in.
+    pixel: (red, green, blue, alpha) => {
+      const channels = [red, green, blue, alpha].map((value) => {
+        return Math.round(Math.min(Math.max(value, 0), 1) * 255);
+      });
+      if (CanvasGL.littleEndian === undefined) {
+        CanvasGL.littleEndian = new Uint8Array(Uint32Array.of(1).buffer)[0] === 1;
+      }
+      if (!CanvasGL.littleEndian) channels.reverse();
+      return ((channels[3] << 24) | (channels[2] << 16) | (channels[1] << 8) | channels[0]) >>> 0;
+    },
+
+    // Pixel (x, row) of the window, rows counted down from the top as llvmpipe and the canvas count them;
+    // what falls outside the window is clipped.
+    plot: (x, row, pixel) => {
+      if (x >= 0 && x < CanvasGL.width && row >= 0 && row < CanvasGL.height) {
+        CanvasGL.pixels[row * CanvasGL.width + x] = pixel;
+      }
+    },
+
+    // Object coordinates to the window, every step rounded to single precision as Mesa computes it: the
+    // combined matrix, the division by w, and the viewport as one fused multiply-add, turned upside down
+    // since llvmpipe draws the window from its top row. Null where w is not positive, outside every view.
+    toWindow: (x, y) => {
+      const f = Math.fround, m = CanvasGL.combined || (CanvasGL.combined = CanvasGL.combine());
+      const clip = [0, 1, 2, 3].map((row) => f(f(f(m[row] * x) + f(m[row + 4] * y)) + m[row + 12]));
+      if (!(clip[3] > 0)) return null;
+      const viewport = CanvasGL.viewport, inverseW = f(1 / clip[3]);
+      const down = CanvasGL.height - (viewport[1] + viewport[3] / 2);
+      return {
+        clip: clip,
+        x: CanvasGL.fusedMultiplyAdd(f(clip[0] * inverseW), viewport[2] / 2, viewport[0] + viewport[2] / 2),
+        y: CanvasGL.fusedMultiplyAdd(f(clip[1] * inverseW), -viewport[3] / 2, down),
+      };
+    },
+
+    // a * b + c rounded once to single precision. The product of two floats is exact in a double, and so is
+    // its sum with a window-sized c, so the one rounding is fround's.
+    fusedMultiplyAdd: (a, b, c) => {
+      return Math.fround(a * b + c);
+    },
+
+    // The projection times the model-view matrix, which Mesa keeps for transforming vertices.
+    combine: () => {
+      const f = Math.fround, p = CanvasGL.projection, m = CanvasGL.modelView, product = new Float32Array(16);
+      for (let row = 0; row < 4; row++) {
+        for (let column = 0; column < 4; column++) {
+          let sum = 0;
+          for (let k = 0; k < 4; k++) sum = f(sum + f(p[row + 4 * k] * m[k + 4 * column]));
+          product[row + 4 * column] = sum;
+        }
+      }
+      return product;
+    },
+
+    // A window coordinate in llvmpipe's fixed point, measured from the first pixel's centre, so that pixel
+    // n's centre is at n * SUBPIXEL. Rounded as Mesa's scalar rounding does: a half added in single
+    // precision, away from zero, and the fraction cut off.
+    snap: (coordinate) => {
+      const scaled = Math.fround(coordinate - 0.5) * CanvasGL.SUBPIXEL;
+      return Math.trunc(Math.fround(scaled >= 0 ? scaled + 0.5 : scaled - 0.5));
+    },
+
+    // A convex polygon in fixed point: the pixels whose centres lie inside it. A polygon takes the centres
+    // exactly on its left edges and on its level bottom edges, GL's lower-left rule, so that polygons
+    // sharing an edge never both take them.
+    polygon: (xs, ys, pixel) => {
+      let count = xs.length, area = 0;
+      const upright = count === 4 && ((xs[0] === xs[1] && ys[1] === ys[2] && xs[2] === xs[3] && ys[3] === ys[0]) ||
+                                    (ys[0] === ys[1] && xs[1] === xs[2] && ys[2] === ys[3] && xs[3] === xs[0]));
+      if (upright) {
+        CanvasGL.rectangle(Math.min(xs[0], xs[2]), Math.max(xs[0], xs[2]), Math.min(ys[0], ys[2]), Math.max(ys[0], ys[2]),
+                           pixel);
+        return;
+      }
+      for (let i = 0; i < count; i++) area += xs[i] * ys[(i + 1) % count] - xs[(i + 1) % count] * ys[i];
+      if (area === 0) return;
+      const turn = area > 0 ? 1 : -1;
+      const edges = xs.map((x, i) => {
+        const dx = turn * (xs[(i + 1) % count] - x), dy = turn * (ys[(i + 1) % count] - ys[i]);
+        const inwardX = -dy, inwardY = dx;
+        const takesCentres = inwardX > 0 || (inwardX === 0 && inwardY < 0);
+        return {x: x, y: ys[i], dx: dx, dy: dy, least: takesCentres ? 0 : 1};
+      });
+      const unit = CanvasGL.SUBPIXEL;
+      const left = Math.max(0, Math.ceil(Math.min.apply(null, xs) / unit));
+      const right = Math.min(CanvasGL.width - 1, Math.floor(Math.max.apply(null, xs) / unit));
+      const top = Math.max(0, Math.ceil(Math.min.apply(null, ys) / unit));
+      const bottom = Math.min(CanvasGL.height - 1, Math.floor(Math.max.apply(null, ys) / unit));
+      // Row by row, each edge bounds the run of centres inside from one side: a * column + b >= 0. The
+      // integers are exact in doubles, and so are floor and ceil of their quotients at these sizes.
+      for (let row = top; row <= bottom; row++) {
+        let first = left, last = right;
+        for (let i = 0; i < count; i++) {
+          const edge = edges[i];
+          const a = -edge.dy * unit, b = edge.dx * (row * unit - edge.y) + edge.dy * edge.x - edge.least;
+          if (a > 0) first = Math.max(first, Math.ceil(-b / a));
+          else if (a < 0) last = Math.min(last, Math.floor(b / -a));
+          else if (b < 0) last = first - 1;
+        }
+        if (first <= last) CanvasGL.pixels.fill(pixel, row * CanvasGL.width + first, row * CanvasGL.width + last + 1);
+      }
+    },
+
+    // An upright rectangle, as every one the game draws, its lines included: the same rule in whole runs. It
+    // takes the centres on its left and bottom edges (the larger row), not those on its right and top.
+    rectangle: (left, right, top, bottom, pixel) => {
+      const unit = CanvasGL.SUBPIXEL;
+      const first = Math.max(0, Math.ceil(left / unit)), last = Math.min(CanvasGL.width - 1, Math.ceil(right / unit) - 1);
+      const firstRow = Math.max(0, Math.floor(top / unit) + 1);
+      const lastRow = Math.min(CanvasGL.height - 1, Math.floor(bottom / unit));
+      if (first > last) return;
+      for (let row = firstRow; row <= lastRow; row++) {
+        CanvasGL.pixels.fill(pixel, row * CanvasGL.width + first, row * CanvasGL.width + last + 1);
+      }
+    },
+
+    // A one-pixel line as llvmpipe draws it: a parallelogram one pixel across, along the line's major axis,
+    // whose ends are moved by up to half a pixel where the diamond-exit rule wants the end pixels other
+    // than the parallelogram's fill rule would give them. That rule is decided in single precision from
+    // where each end lies in its pixel, with llvmpipe's choices on the diamond's borders, which the native
+    // game's lines show.
+    line: (from, to, pixel) => {
+      const f = Math.fround;
+      const delta = [f(from.x - to.x), f(from.y - to.y)];  // from the end back to the start
+      if (delta[0] === 0 && delta[1] === 0) return;
+      const major = Math.abs(delta[0]) >= Math.abs(delta[1]) ? 0 : 1, minor = 1 - major;
+      // x along x keeps the signs as they are; y along y turns them over, with its own tie on the border.
+      const turn = major === 0 ? 1 : -1;
+      const negative = (value) => value < 0;
+      const slope = f(delta[minor] / delta[major]);
+      const ends = [from, to].map((point) => {
+        const at = [point.x, point.y];
+        return {at: at, offset: at.map((value) => value - Math.floor(value) - 0.5)};
+      });
+      const start = ends[0], end = ends[1];
+      if (end.offset[minor] === -0.5 && delta[minor] < 0) end.offset[minor] = 0.5;
+      const insideDiamond = (offset) => f(Math.abs(offset[0]) + Math.abs(offset[1])) < 0.5;
+      const crossing = (point) => {
+        return f(f(point.at[minor] - Math.floor(point.at[minor])) + f(point.offset[major] * slope));
+      };
+      let drawStart, drawEnd;
+      if (insideDiamond(start.offset)) drawStart = true;
+      else if (negative(turn * start.offset[major]) === negative(-turn * delta[major])) drawStart = false;
+      else if (negative(-turn * start.offset[minor]) !== negative(turn * delta[minor])) drawStart = true;
+      else drawStart = crossing(start) > 0 && crossing(start) < 1;
+      if (insideDiamond(end.offset)) drawEnd = false;
+      else if (negative(turn * end.offset[major]) !== negative(-turn * delta[major])) drawEnd = false;
+      else if (negative(-turn * end.offset[minor]) === negative(turn * delta[minor])) drawEnd = true;
+      else drawEnd = (major === 0 ? crossing(end) > 0 : crossing(end) >= 0) && crossing(end) < 1;
+
+      // Whether the parallelogram's own edges already take the end pixels, in llvmpipe's sign terms.
+      const willDrawStart = negative(-turn * start.offset[major]) !== negative(turn * delta[major]);
+      const willDrawEnd = negative(turn * end.offset[major]) === negative(-turn * delta[major]) ||
+                          end.offset[major] === 0;
+      const startEdge = delta[major] < 0 ? -0.5 : 0.5;
+      const corners = [[start, willDrawStart !== drawStart], [end, willDrawEnd !== drawEnd]].map(([point, moves]) => {
+        const shift = moves ? f(-point.offset[major] + startEdge) : 0;
+        const moved = [];
+        moved[major] = CanvasGL.snap(f(point.at[major] + shift));
+        moved[minor] = CanvasGL.snap(f(point.at[minor] + f(shift * slope)));
+        return moved;
+      });
+      const half = CanvasGL.SUBPIXEL / 2, xs = [], ys = [];
+      [[0, -half], [1, -half], [1, half], [0, half]].forEach((corner) => {
+        const point = corners[corner[0]].slice();
+        point[minor] += corner[1];
+        xs.push(point[0]);
+        ys.push(point[1]);
+      });
+      CanvasGL.polygon(xs, ys, pixel);
+    },
+
+    // glBitmap: rows bottom first, a byte per 8 pixels, leftmost bit first, set bits in the raster colour.
+    bitmap: (width, height, xorig, yorig, xmove, ymove, bytes, at) => {
+      const raster = CanvasGL.raster;
+      if (!raster.valid) return;
+      const left = Math.floor(raster.x + CanvasGL.BITMAP_EPSILON - xorig);
+      const bottom = Math.floor(raster.y + CanvasGL.BITMAP_EPSILON - yorig);
+      const stride = (width + 7) >> 3;
+      for (let row = 0; row < height; row++) {
+        for (let column = 0; column < width; column++) {
+          if (bytes[at + row * stride + (column >> 3)] & (0x80 >> (column & 7))) {
+            CanvasGL.plot(left + column, CanvasGL.height - 1 - (bottom + row), raster.pixel);
+          }
+        }
+      }
+      raster.x = Math.fround(raster.x + xmove);
+      raster.y = Math.fround(raster.y + ymove);
+    },
+
+    draw: (mode, vertices) => {
+      const pixel = CanvasGL.colourPixel;
+      const points = vertices.map((vertex) => CanvasGL.toWindow(vertex[0], vertex[1]));
+      if (points.some((point) => !point)) return;
+      if (mode == CanvasGL.GL_POLYGON) {
+        if (points.length < 3) return;
+        CanvasGL.polygon(points.map((point) => CanvasGL.snap(point.x)),
+                         points.map((point) => CanvasGL.snap(point.y)), pixel);
+        return;
+      }
+      const step = mode == CanvasGL.GL_LINES ? 2 : 1;
+      for (let i = 0; i + 1 < points.length; i += step) CanvasGL.line(points[i], points[i + 1], pixel);
+      if (mode == CanvasGL.GL_LINE_LOOP && points.length > 1) CanvasGL.line(points[points.length - 1], points[0], pixel);
+    },
+  },
+
+  glViewport__deps: ['$CanvasGL'],
+  glViewport__sig: 'viiii',
+  glViewport: function(x, y, width, height) {
+    CanvasGL.viewport = [x, y, width, height];
+  },
+
+  glClearColor__deps: ['$CanvasGL'],
+  glClearColor__sig: 'vffff',
+  glClearColor: function(red, green, blue, alpha) {
+    CanvasGL.clearPixel = CanvasGL.pixel(red, green, blue, alpha);
+  },
+
+  // The window has only a colour buffer: nothing else is there to clear.
+  glClear__deps: ['$CanvasGL'],
+  glClear__sig: 'vi',
+  glClear: function(mask) {
+    if (mask & CanvasGL.GL_COLOR_BUFFER_BIT) CanvasGL.pixels.fill(CanvasGL.clearPixel);
+  },
+
+  glColor3f__deps: ['$CanvasGL'],
+  glColor3f__sig: 'vfff',
+  glColor3f: function(red, green, blue) {
+    CanvasGL.colourPixel = CanvasGL.pixel(red, green, blue, 1);
+  },
+
+  // gluOrtho2D is glOrtho with near and far at -1 and 1, multiplied onto the current (model-view) matrix.
+  gluOrtho2D__deps: ['$CanvasGL'],
+  gluOrtho2D__sig: 'vdddd',
+  gluOrtho2D: function(left, right, bottom, top) {
+    const f = Math.fround, m = CanvasGL.modelView;
+    const scale = [f(2 / (right - left)), f(2 / (top - bottom)), -1];
+    const shift = [f(-(right + left) / (right - left)), f(-(top + bottom) / (top - bottom)), 0];
+    const product = new Float32Array(16);
+    for (let column = 0; column < 4; column++) {
+      for (let row = 0; row < 4; row++) {
+        let value = column < 3 ? f(m[row + 4 * column] * scale[column]) : m[row + 12];
+        if (column == 3) {
+          for (let k = 0; k < 3; k++) value = f(value + f(m[row + 4 * k] * shift[k]));
+        }
+        product[row + 4 * column] = value;
+      }
+    }
+    CanvasGL.modelView = product;
+    CanvasGL.combined = null;
+  },
+
+  glBegin__deps: ['$CanvasGL'],
+  glBegin__sig: 'vi',
+  glBegin: function(mode) {
+    if ([CanvasGL.GL_LINES, CanvasGL.GL_LINE_LOOP, CanvasGL.GL_LINE_STRIP, CanvasGL.GL_POLYGON].indexOf(mode) < 0) {
+      abort('glBegin: primitive ' + mode + ' is not drawn on the canvas');
+    }
+    CanvasGL.mode = mode;
+    CanvasGL.vertices = [];
+  },
+
+  glVertex2f__deps: ['$CanvasGL'],
+  glVertex2f__sig: 'vff',
+  glVertex2f: function(x, y) {
+    if (CanvasGL.mode !== null) CanvasGL.vertices.push([x, y]);
+  },
+
+  glEnd__deps: ['$CanvasGL'],
+  glEnd__sig: 'v',
+  glEnd: function() {
+    if (CanvasGL.mode !== null) CanvasGL.draw(CanvasGL.mode, CanvasGL.vertices);
+    CanvasGL.mode = null;
+  },
+
+  // A filled rectangle is the polygon through its four corners, as in GL.
+  glRectf__deps: ['$CanvasGL'],
+  glRectf__sig: 'vffff',
+  glRectf: function(x1, y1, x2, y2) {
+    CanvasGL.draw(CanvasGL.GL_POLYGON, [[x1, y1], [x2, y1], [x2, y2], [x1, y2]]);
+  },
+
+  // Through the matrices and the viewport, with the current colour; outside the view volume the position
+  // is invalid and bitmaps draw nothing.
+  glRasterPos2f__deps: ['$CanvasGL'],
+  glRasterPos2f__sig: 'vff',
+  glRasterPos2f: function(x, y) {
+    const raster = CanvasGL.raster, point = CanvasGL.toWindow(x, y);
+    raster.valid = !!point && [0, 1, 2].every((i) => {
+      return -point.clip[3] <= point.clip[i] && point.clip[i] <= point.clip[3];
+    });
+    if (!raster.valid) return;
+    raster.x = point.x;
+    raster.y = Math.fround(CanvasGL.height - point.y);  // GL's window rows count up from the bottom
+    raster.pixel = CanvasGL.colourPixel;
+  },
+};
+
+autoAddDeps(TorvaleCanvasGL, '$CanvasGL');
+mergeInto(LibraryManager.library, TorvaleCanvasGL);
