@@ -90,7 +90,7 @@ test('a console of 17,000 lines keeps every byte and follows the newest line, un
   assert.equal((await print(['h'], HELP_BOX))[0], 3000, 'scrolled up, the view stays where the player put it');
   await scroll(null);
   const [newTop, newEnd] = await print(['o'], step);
-  assert.ok(newEnd > end && Math.abs(newTop - newEnd) <= 1, 'back at the end, the view follows again');
+  assert.ok(newEnd > end && Math.abs(newTop - newEnd) <= 1, `back at the end, the view follows again: ${newTop} of ${newEnd}`);
   assert.deepEqual(await game.errors(), []);
 });
 
