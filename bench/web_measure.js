@@ -1,6 +1,6 @@
 // Measures the web edition in Chromium, Firefox and WebKit beside the native game under Xvfb, in the same
 // run, and prints the Markdown tables of docs/performance.md: in each engine ticks per second and CPU time
-// per second of play; in Chromium also load to first frame (from the network and from the service worker's
+// per second of play, beside a floor page that only puts a cleared frame 50 times a second; in Chromium also load to first frame (from the network and from the service worker's
 // cache), ticks per second with the CPU throttled as on a slower phone and a single step's time on a fresh
 // and on a long console; and the site's size. Run it through bench/measure-web.sh. Exits 1 when a target is
 // missed.
@@ -10,6 +10,7 @@ const fs = require('fs');
 const path = require('path');
 const zlib = require('zlib');
 const {Browser, ENGINES, SITE, sleep, waitUntil} = require('../tests/web/harness');
+const {serve} = require('../web/tools/serve');
 
 const SECONDS = Number(process.env.TORVALE_BENCH_SECONDS || 10);
 const ROUNDS = Number(process.env.TORVALE_BENCH_ROUNDS || 2);
@@ -83,6 +84,31 @@ async function webRun(engine, throttle = 1) {
     return {periods: ticks.slice(1).map((t, i) => t - ticks[i]), frames: frames.length,
             duration: (end - start) / 1000, cpu};
   } finally {
+    await browser.close();
+  }
+}
+
+// The same stretch on the floor page (bench/floor/), in a fresh browser of engine: a cleared 400 x 500 frame
+// put on a canvas 50 times a second, what showing any such game costs in that engine.
+async function floorRun(engine) {
+  const browser = await Browser.start(SITE, '', {engine});
+  const floor = await serve(path.join(__dirname, 'floor'));
+  try {
+    const page = await browser.load({url: floor.url});
+    await sleep(1000);
+    const pids = [browser.pid, browser.displayPid].filter(Boolean);
+    const cpuBefore = cpuByKind(pids);
+    const start = await page.evaluate(() => performance.now());
+    await sleep(SECONDS * 1000);
+    const end = await page.evaluate(() => performance.now());
+    const cpuAfter = cpuByKind(pids);
+    const frames = (await page.frames()).filter((t) => t >= start && t < end).length;
+    if (frames < SECONDS * 40) throw new Error(`the floor page put ${frames} frames in ${SECONDS} s`);
+    const cpu = {};
+    for (const kind of Object.keys(cpuAfter)) cpu[kind] = cpuAfter[kind] - (cpuBefore[kind] || 0);
+    return {duration: (end - start) / 1000, cpu};
+  } finally {
+    floor.server.close();
     await browser.close();
   }
 }
@@ -174,15 +200,18 @@ async function main() {
   const engines = Object.keys(ENGINES);
   const loadBefore = fs.readFileSync('/proc/loadavg', 'utf8').split(' ')[0];
   const web = Object.fromEntries(engines.map((engine) => [engine, []]));
+  const floors = Object.fromEntries(engines.map((engine) => [engine, []]));
   const throttled = [];
   const native = [];
   for (let round = 0; round < ROUNDS; round++) {
-    const order = ['native', 'throttled', ...engines];
+    const order = ['native', 'throttled', ...engines, ...engines.map((engine) => `${engine} floor`)];
     for (const kind of round % 2 ? order.reverse() : order) {
       console.error(`round ${round + 1}/${ROUNDS}: ${kind}`);
+      const [engine, floor] = kind.split(' ');
       if (kind === 'throttled') throttled.push(await webRun('chromium', THROTTLE));
       else if (kind === 'native') native.push(nativeRun(round === 0 ? LAUNCHES : 0));
-      else web[kind].push(await webRun(kind));
+      else if (floor) floors[engine].push(await floorRun(engine));
+      else web[engine].push(await webRun(engine));
     }
   }
   console.error('console steps');
@@ -194,18 +223,23 @@ async function main() {
   const nativeSeconds = native.reduce((sum, run) => sum + run.duration, 0);
   const nativeRate = 1000 / mean(native.flatMap((run) => run.periods_ms));
   const throttledRate = 1000 / mean(throttled.flatMap((run) => run.periods));
-  // Per engine: ticks and frames per second, tick periods, and CPU milliseconds per second by kind of process.
-  const measured = Object.fromEntries(engines.map((engine) => {
-    const runs = web[engine];
+  // CPU milliseconds per second of runs, by kind of process and in all.
+  const cpuPerSecond = (runs) => {
     const seconds = runs.reduce((sum, run) => sum + run.duration, 0);
     const kinds = [...new Set(runs.flatMap((run) => Object.keys(run.cpu)))].sort();
     const cpu = Object.fromEntries(kinds.map((kind) =>
       [kind, 1000 * runs.reduce((sum, run) => sum + (run.cpu[kind] || 0), 0) / seconds]));
+    return {cpu, allCpu: kinds.reduce((sum, kind) => sum + cpu[kind], 0)};
+  };
+  // Per engine: ticks and frames per second, tick periods, CPU of play and of the floor page.
+  const measured = Object.fromEntries(engines.map((engine) => {
+    const runs = web[engine];
     const rate = 1000 / mean(runs.flatMap((run) => run.periods));
     return [engine, {rate, gap: 100 * (rate - nativeRate) / nativeRate, periods: runs.flatMap((run) => run.periods),
-                     frames: runs.reduce((sum, run) => sum + run.frames, 0) / seconds, cpu,
-                     allCpu: kinds.reduce((sum, kind) => sum + cpu[kind], 0)}];
+                     frames: runs.reduce((sum, run) => sum + run.frames, 0) / runs.reduce((sum, run) => sum + run.duration, 0),
+                     ...cpuPerSecond(runs), floor: cpuPerSecond(floors[engine])}];
   }));
+  const pageCpu = (engine, {cpu}) => cpu[PAGE_PROCESS[engine]] || 0;
   const nativeCpu = 1000 * native.reduce((sum, run) => sum + run.cpu, 0) / nativeSeconds;
   const serverCpu = 1000 * native.reduce((sum, run) => sum + run.server_cpu, 0) / nativeSeconds;
   const sizes = siteSize();
@@ -232,10 +266,16 @@ async function main() {
     row('frames per second', (native.reduce((s, r) => s + r.frames, 0) / nativeSeconds).toFixed(2),
         (engine) => measured[engine].frames.toFixed(2)),
     row('CPU time per second of play, the game\'s own process (ms/s)', nativeCpu.toFixed(1),
-        (engine) => `${(measured[engine].cpu[PAGE_PROCESS[engine]] || 0).toFixed(1)} (${PAGE_PROCESS[engine]})`),
+        (engine) => `${pageCpu(engine, measured[engine]).toFixed(1)} (${PAGE_PROCESS[engine]})`),
     row('CPU time per second of play, with display (ms/s)', `${(nativeCpu + serverCpu).toFixed(1)} (game + X server)`,
         (engine) => `${measured[engine].allCpu.toFixed(1)} (${Object.entries(measured[engine].cpu)
             .map(([kind, ms]) => `${kind} ${ms.toFixed(1)}`).join(', ')})`),
+    row('CPU time per second, the floor page: its own process (ms/s)', '',
+        (engine) => pageCpu(engine, measured[engine].floor).toFixed(1)),
+    row('CPU time per second, the floor page, with display (ms/s)', '', (engine) => measured[engine].floor.allCpu.toFixed(1)),
+    row('CPU time per second of play beyond the floor page: own process / with display (ms/s)', '', (engine) =>
+      `${(pageCpu(engine, measured[engine]) - pageCpu(engine, measured[engine].floor)).toFixed(1)} / ` +
+      `${(measured[engine].allCpu - measured[engine].floor.allCpu).toFixed(1)}`),
     chromiumOnly(`ticks per second, CPU throttled ${THROTTLE}x`, throttledRate.toFixed(2)),
     chromiumOnly(`tick period p99, CPU throttled ${THROTTLE}x (ms)`, quantile(throttled.flatMap((run) => run.periods), 0.99).toFixed(3)),
     chromiumOnly('O to the frame after the positions, median (ms): fresh console', steps.fresh.toFixed(1)),
