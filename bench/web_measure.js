@@ -103,10 +103,10 @@ async function floorRun(engine) {
     const end = await page.evaluate(() => performance.now());
     const cpuAfter = cpuByKind(pids);
     const frames = (await page.frames()).filter((t) => t >= start && t < end).length;
-    if (frames < SECONDS * 40) throw new Error(`the floor page put ${frames} frames in ${SECONDS} s`);
+    if (!frames) throw new Error('the floor page put no frame on its canvas');
     const cpu = {};
     for (const kind of Object.keys(cpuAfter)) cpu[kind] = cpuAfter[kind] - (cpuBefore[kind] || 0);
-    return {duration: (end - start) / 1000, cpu};
+    return {duration: (end - start) / 1000, frames, cpu};
   } finally {
     floor.server.close();
     await browser.close();
@@ -229,14 +229,14 @@ async function main() {
     const kinds = [...new Set(runs.flatMap((run) => Object.keys(run.cpu)))].sort();
     const cpu = Object.fromEntries(kinds.map((kind) =>
       [kind, 1000 * runs.reduce((sum, run) => sum + (run.cpu[kind] || 0), 0) / seconds]));
-    return {cpu, allCpu: kinds.reduce((sum, kind) => sum + cpu[kind], 0)};
+    return {cpu, allCpu: kinds.reduce((sum, kind) => sum + cpu[kind], 0),
+            frames: runs.reduce((sum, run) => sum + run.frames, 0) / seconds};
   };
   // Per engine: ticks and frames per second, tick periods, CPU of play and of the floor page.
   const measured = Object.fromEntries(engines.map((engine) => {
     const runs = web[engine];
     const rate = 1000 / mean(runs.flatMap((run) => run.periods));
     return [engine, {rate, gap: 100 * (rate - nativeRate) / nativeRate, periods: runs.flatMap((run) => run.periods),
-                     frames: runs.reduce((sum, run) => sum + run.frames, 0) / runs.reduce((sum, run) => sum + run.duration, 0),
                      ...cpuPerSecond(runs), floor: cpuPerSecond(floors[engine])}];
   }));
   const pageCpu = (engine, {cpu}) => cpu[PAGE_PROCESS[engine]] || 0;
@@ -270,6 +270,7 @@ async function main() {
     row('CPU time per second of play, with display (ms/s)', `${(nativeCpu + serverCpu).toFixed(1)} (game + X server)`,
         (engine) => `${measured[engine].allCpu.toFixed(1)} (${Object.entries(measured[engine].cpu)
             .map(([kind, ms]) => `${kind} ${ms.toFixed(1)}`).join(', ')})`),
+    row('the floor page\'s frames per second', '', (engine) => measured[engine].floor.frames.toFixed(2)),
     row('CPU time per second, the floor page: its own process (ms/s)', '',
         (engine) => pageCpu(engine, measured[engine].floor).toFixed(1)),
     row('CPU time per second, the floor page, with display (ms/s)', '', (engine) => measured[engine].floor.allCpu.toFixed(1)),
