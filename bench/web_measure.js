@@ -1,9 +1,9 @@
 // Measures the web edition in Chromium, Firefox and WebKit beside the native game under Xvfb, in the same
 // run, and prints the Markdown tables of docs/performance.md: in each engine ticks per second and CPU time
-// per second of play, beside a floor page that only puts a cleared frame 50 times a second; in Chromium also load to first frame (from the network and from the service worker's
-// cache), ticks per second with the CPU throttled as on a slower phone and a single step's time on a fresh
-// and on a long console; and the site's size. Run it through bench/measure-web.sh. Exits 1 when a target is
-// missed.
+// per second of play, beside a floor page that only puts a cleared frame 50 times a second; in Chromium
+// also load to first frame (from the network and from the service worker's cache), ticks per second with
+// the CPU throttled as on a slower phone and a single step's time on a fresh and on a long console; and
+// the site's size. Run it through bench/measure-web.sh. Exits 1 when a target is missed.
 'use strict';
 const {execFileSync} = require('child_process');
 const fs = require('fs');

@@ -127,12 +127,13 @@ class Browser {
     const viewport = {width: 1200, height: 800, deviceScaleFactor: 1};
     if (engine === 'webkit') {
       const {WebKit} = require('./webkit');
-      self.browser = await WebKit.start(self.server, [collectErrors, countTicksAndFrames], webgl ? [] : ['--enable-webgl=false']);
+      const args = webgl ? [] : ['--enable-webgl=false'];
+      self.browser = await WebKit.start(self.server, [collectErrors, countTicksAndFrames], args);
     } else if (engine === 'firefox') {
       // Headless, over WebDriver BiDi, which puppeteer speaks to Firefox.
       self.browser = await puppeteer.launch({
-        browser: 'firefox', executablePath: FIREFOX, headless: true, userDataDir: self.profile, defaultViewport: viewport,
-        extraPrefsFirefox: webgl ? {} : {'webgl.disabled': true},
+        browser: 'firefox', executablePath: FIREFOX, headless: true, userDataDir: self.profile,
+        defaultViewport: viewport, extraPrefsFirefox: webgl ? {} : {'webgl.disabled': true},
       });
     } else {
       self.browser = await puppeteer.launch({
@@ -166,7 +167,8 @@ class Browser {
   async load({viewport, url = this.url, setup} = {}) {
     if (viewport && !ENGINES[this.engine].touch) throw new Error(`${this.engine}: no emulated screens in this harness`);
     if (this.game) await this.game.tab.close();
-    const tab = this.engine === 'webkit' ? await this.browser.newPage(setup) : await PuppeteerPage.open(this.browser, viewport, setup);
+    const tab = this.engine === 'webkit' ? await this.browser.newPage(setup) :
+                                            await PuppeteerPage.open(this.browser, viewport, setup);
     this.game = await Game.open(tab, url);
     return this.game;
   }
@@ -378,7 +380,8 @@ class Game {
   async openMenu(x = WIDTH / 2, y = HEIGHT / 2) {
     await this.click('right', x, y);
     await waitUntil(() => this.menuOpen(), 'the menu', 5000);
-    return this.$eval('[role="menu"]', (menu) => [...menu.querySelectorAll('[role="menuitem"]')].map((item) => item.textContent));
+    return this.$eval('[role="menu"]', (menu) =>
+      [...menu.querySelectorAll('[role="menuitem"]')].map((item) => item.textContent));
   }
 
   async menuOpen() {

@@ -199,7 +199,8 @@ class WebKitPage {
   async keys(keys) {
     const actions = this.driver.actions();
     for (const key of keys) {
-      const [modifier, main] = (CHORD.exec(key) || [null, null, key]).slice(1).map((name) => name && (KEYS[name] || name));
+      const [modifier, main] = (CHORD.exec(key) || [null, null, key]).slice(1)
+          .map((name) => name && (KEYS[name] || name));
       if (modifier) actions.keyDown(modifier);
       actions.keyDown(main).keyUp(main);
       if (modifier) actions.keyUp(modifier);
@@ -223,7 +224,8 @@ class WebKitPage {
   // of a frame.
   async screenshot({x, y, width, height}) {
     const png = Buffer.from(await this.driver.takeScreenshot(), 'base64');
-    const crop = spawnSync('convert', ['png:-', '-crop', `${width}x${height}+${Math.round(x)}+${Math.round(y)}`, '+repage', 'png:-'],
+    const box = `${width}x${height}+${Math.round(x)}+${Math.round(y)}`;
+    const crop = spawnSync('convert', ['png:-', '-crop', box, '+repage', 'png:-'],
                            {input: png, maxBuffer: 1 << 26});
     if (crop.status !== 0) throw new Error(`convert failed: ${crop.stderr}`);
     return crop.stdout;
