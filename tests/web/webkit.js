@@ -127,7 +127,8 @@ class WebKit {
       if (!process || process.exitCode !== null || process.signalCode !== null) continue;
       const exited = new Promise((resolve) => process.once('exit', resolve));
       process.kill();
-      if (!await Promise.race([exited.then(() => true), sleep(STOP_TIMEOUT_MS).then(() => false)])) process.kill('SIGKILL');
+      const stopped = await Promise.race([exited.then(() => true), sleep(STOP_TIMEOUT_MS).then(() => false)]);
+      if (!stopped) process.kill('SIGKILL');
     }
   }
 }
