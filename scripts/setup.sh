@@ -12,8 +12,9 @@ packages_for() {
         # the web edition's compiler (it brings node and python3), rsvg-convert for its icons, and npm for the
         # Workbox that writes its service worker
         web) echo emscripten librsvg2-bin "$(command -v npm >/dev/null || echo npm)" ;;
-        # the browser tests and benchmark: the web edition in Debian's chromium, driven by puppeteer-core from npm
-        browser) echo "$(packages_for web)" chromium fonts-dejavu-core ;;
+        # the browser tests and benchmark: the web edition in each engine, Debian's chromium and firefox-esr
+        # (driven by puppeteer-core from npm) and WebKitGTK's MiniBrowser (through WebKitWebDriver)
+        browser) echo "$(packages_for web)" chromium firefox-esr webkit2gtk-driver fonts-dejavu-core ;;
         # the Debian package's checkers: lintian, appstreamcli and hardening-check (in devscripts)
         package) echo lintian appstream devscripts ;;
         # the mingw cross-compilers, wine to run the .exe and its tests (with the GL and X libraries that its

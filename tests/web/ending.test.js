@@ -21,31 +21,31 @@ test('the last ball lost shows "FIM DE JOGO"', async () => {
     await game.key('b');
     return (await game.screenshot()).count(WHITE, GAME_OVER_BOX) > 50;
   }, '"FIM DE JOGO"', 90000, 500);
-  assert.deepEqual(game.errors, []);
+  assert.deepEqual(await game.errors(), []);
 });
 
 test('Q ends the game for good with exit status 0, and the page offers to play again', async () => {
   const game = await browser.open();
   await game.key('b', 'Q');
   await waitUntil(async () => (await game.exitStatus()) === '0', 'exit status 0');
-  const page = await game.page.evaluate(() => ({
+  const page = await game.evaluate(() => ({
     ended: !document.getElementById('ended').hidden, focused: document.activeElement.id,
     canvas: [document.getElementById('canvas').width, document.getElementById('canvas').height],
   }));
   assert.deepEqual(page, {ended: true, focused: 'again', canvas: [400, 500]});
   const [ticks, frames] = [(await game.ticks()).length, (await game.frames()).length];
   assert.ok(ticks > 0 && frames > 0, "the running game's ticks and frames are counted");
-  await game.page.focus('#canvas');
+  await game.$eval('#canvas', (canvas) => canvas.focus());
   await game.key('h', 'p');
   await game.click('left');
   await sleep(500);
   assert.deepEqual([(await game.ticks()).length, (await game.frames()).length], [ticks, frames], 'no more ticks or frames');
   assert.equal(await game.output(), HELP_BOX, 'no more commands');
-  assert.deepEqual(game.errors, []);
+  assert.deepEqual(await game.errors(), []);
 
-  await Promise.all([game.page.waitForNavigation(), game.page.click('#again')]);
+  await game.clickToLoad('#again');
   await game.firstFrame();
   await game.waitForOutput(HELP_BOX);
   assert.equal(await game.exitStatus(), undefined);
-  assert.deepEqual(game.errors, []);
+  assert.deepEqual(await game.errors(), []);
 });

@@ -5,7 +5,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const {after, before, test} = require('node:test');
-const {Browser, Game, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame, waitUntil} = require('./harness');
+const {Browser, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame, waitUntil} = require('./harness');
 const {serve} = require('../../web/tools/serve');
 const {HELP_BOX} = require('./texts');
 
@@ -27,7 +27,7 @@ test('the first frame equals the native game\'s, pixel for pixel', async () => {
 });
 
 test('the page keeps its contract: title, heading, canvas, focus and console', async () => {
-  const page = await game.page.evaluate(() => {
+  const page = await game.evaluate(() => {
     const canvas = document.getElementById('canvas');
     const shown = canvas.getBoundingClientRect();
     return {
@@ -39,7 +39,7 @@ test('the page keeps its contract: title, heading, canvas, focus and console', a
   assert.deepEqual(page, {title: TITLE, heading: TITLE, store: [WIDTH, HEIGHT], shown: [WIDTH, HEIGHT],
                           focused: 'canvas', console: 'PRE'});
   assert.equal(await game.output(), HELP_BOX);
-  assert.deepEqual(game.errors, []);
+  assert.deepEqual(await game.errors(), []);
 });
 
 test('a game breaks none of the page\'s policy, which refuses script and style written into the page', async () => {
@@ -47,7 +47,7 @@ test('a game breaks none of the page\'s policy, which refuses script and style w
   await game.openMenu();
   await game.key('Escape', 'p');
   assert.deepEqual(await game.policyViolations(), []);
-  const injected = await game.page.evaluate(() => {
+  const injected = await game.evaluate(() => {
     const script = document.head.appendChild(document.createElement('script'));
     script.textContent = 'window.injected = true;';
     document.head.appendChild(document.createElement('style')).textContent = 'body { display: none; }';
@@ -68,14 +68,14 @@ test('the site loads by relative URLs, from a subfolder too, and carries its lic
   fs.symlinkSync(SITE, path.join(folder, 'games'));
   const {server, url} = await serve(folder);
   try {
-    const nested = await Game.open(await browser.browser.newPage(), url + 'games/');
-    const licences = await nested.page.evaluate(async () => Promise.all(
+    const nested = await browser.open(null, url + 'games/');
+    const licences = await nested.evaluate(async () => Promise.all(
         ['LICENSE.txt', 'licenses/freeglut.txt', 'licenses/emscripten.txt'].map(
             async (name) => (await fetch(name)).text())));
     assert.match(licences[0], /^MIT License/);
     assert.match(licences[1], /Pawel W\. Olszta/);
     assert.match(licences[2], /The Emscripten Authors/);
-    assert.deepEqual(nested.errors, []);
+    assert.deepEqual(await nested.errors(), []);
   } finally {
     server.close();
     fs.rmSync(folder, {recursive: true, force: true});

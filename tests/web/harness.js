@@ -1,5 +1,6 @@
-// Drives the web edition in Chromium like a player, for the browser tests and the benchmark: the site
-// served on 127.0.0.1, keys, human-paced clicks, the menu, the canvas's pixels, the console and the end.
+// Drives the web edition like a player, for the browser tests and the benchmark, in the engine that
+// TORVALE_BROWSER names (chromium, firefox or webkit): the site served on 127.0.0.1, keys, human-paced
+// clicks, the menu, the canvas's pixels, the console and the end.
 'use strict';
 const {spawnSync} = require('child_process');
 const fs = require('fs');
@@ -12,6 +13,15 @@ const {TITLE} = require('./texts');
 const WIDTH = 400;
 const HEIGHT = 500;
 const SITE = process.env.TORVALE_WEB_SITE || path.join(__dirname, '..', '..', 'build', 'web', 'site');
+const ENGINE = process.env.TORVALE_BROWSER || 'chromium';
+// What each engine offers the tests beyond playing: Chromium's own installability check, a page told it is
+// offline, and the emulation of a touch screen.
+const ENGINES = {
+  chromium: {installability: true, offlineMode: true, touch: true},
+  firefox: {installability: false, offlineMode: true, touch: false},
+  webkit: {installability: false, offlineMode: false, touch: false},
+};
+if (!ENGINES[ENGINE]) throw new Error(`TORVALE_BROWSER: ${ENGINE} is none of ${Object.keys(ENGINES).join(', ')}`);
 const CHROMIUM = process.env.TORVALE_CHROMIUM || '/usr/bin/chromium';
 const CHROMIUM_FLAGS = [
   '--no-sandbox',  // the tests run as root in CI, where Chromium's sandbox refuses to start
@@ -19,6 +29,10 @@ const CHROMIUM_FLAGS = [
   '--disable-dev-shm-usage',  // containers often have a small /dev/shm
   '--window-size=1200,800',
 ];
+const FIREFOX = process.env.TORVALE_FIREFOX || '/usr/bin/firefox-esr';
+
+// A key held with a modifier, as the tests name it: 'Control+c'.
+const CHORD = /^(Control|Alt|Meta)\+(.+)$/;
 
 // Chromium's emulation of a phone held upright: its screen in CSS pixels, touch and a fine pixel ratio.
 const PHONE = {width: 393, height: 851, deviceScaleFactor: 2.75, isMobile: true, hasTouch: true};
@@ -56,8 +70,10 @@ function countTicksAndFrames() {
   };
   const setTimer = window.setTimeout.bind(window);
   window.setTimeout = (callback, ...rest) => setTimer(stamped(callback), ...rest);
-  const postTask = scheduler.postTask.bind(scheduler);
-  scheduler.postTask = (callback, ...rest) => postTask(stamped(callback), ...rest);
+  if (typeof scheduler !== 'undefined' && scheduler.postTask) {  // WebKit has none: the game's timer is setTimeout
+    const postTask = scheduler.postTask.bind(scheduler);
+    scheduler.postTask = (callback, ...rest) => postTask(stamped(callback), ...rest);
+  }
   const putImageData = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function(...args) {
     probe.frames.push(performance.now());
@@ -79,27 +95,82 @@ function checkSite(site) {
   if (check.status !== 0) throw new Error(String(check.stderr).trim());
 }
 
-// The site on a private server and a Chromium of its own, with a fresh profile.
+// For WebKit, whose driver reports no page events: the page's errors, its failed loads, and console errors
+// and warnings, kept in the page from the moment the probe is put in.
+function collectErrors() {
+  const errors = window.torvaleErrors = [];
+  addEventListener('error', (event) => {
+    const {target} = event;  // the window for a script's error, else an element that failed to load
+    errors.push(target === window ? String(event.error || event.message) :
+                `failed to load ${target.src || target.href || target.outerHTML.slice(0, 200)}`);
+  }, true);
+  addEventListener('unhandledrejection', (event) => errors.push(String(event.reason)));
+  for (const kind of ['error', 'warn']) {  // a clean console
+    const write = console[kind].bind(console);
+    console[kind] = (...args) => {
+      errors.push(args.join(' '));
+      write(...args);
+    };
+  }
+}
+
+// The site on a private server and a browser of its own, with a fresh profile.
 class Browser {
-  // flags: Chromium's, beside the harness's own.
-  static async start(site = SITE, subfolder = '', flags = []) {
+  // engine: one of ENGINES (the benchmark measures each in turn); webgl: false for a browser without it.
+  static async start(site = SITE, subfolder = '', {engine = ENGINE, webgl = true} = {}) {
     checkSite(path.join(site, subfolder));
     const self = new Browser();
-    self.profile = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-chromium-'));
+    self.engine = engine;
+    self.profile = fs.mkdtempSync(path.join(os.tmpdir(), `torvale-${engine}-`));
     ({server: self.server, url: self.url} = await serve(site));
     self.url += subfolder;
-    self.browser = await puppeteer.launch({
-      executablePath: CHROMIUM, headless: true, userDataDir: self.profile, args: [...CHROMIUM_FLAGS, ...flags],
-      defaultViewport: {width: 1200, height: 800, deviceScaleFactor: 1},
-    });
+    const viewport = {width: 1200, height: 800, deviceScaleFactor: 1};
+    if (engine === 'webkit') {
+      const {WebKit} = require('./webkit');
+      const args = webgl ? [] : ['--enable-webgl=false'];
+      self.browser = await WebKit.start(self.server, [collectErrors, countTicksAndFrames], args);
+    } else if (engine === 'firefox') {
+      // Headless, over WebDriver BiDi, which puppeteer speaks to Firefox.
+      self.browser = await puppeteer.launch({
+        browser: 'firefox', executablePath: FIREFOX, headless: true, userDataDir: self.profile,
+        defaultViewport: viewport, extraPrefsFirefox: webgl ? {} : {'webgl.disabled': true},
+      });
+    } else {
+      self.browser = await puppeteer.launch({
+        executablePath: CHROMIUM, headless: true, userDataDir: self.profile, defaultViewport: viewport,
+        args: [...CHROMIUM_FLAGS, ...webgl ? [] : ['--disable-3d-apis']],
+      });
+    }
     return self;
   }
 
-  // viewport: puppeteer's, such as PHONE; the default is a desktop window with a mouse.
-  async open(viewport) {
-    const page = await this.browser.newPage();
-    if (viewport) await page.setViewport(viewport);
-    return Game.open(page, this.url);
+  // The browser's main process, whose descendants are all of the browser; and, where the harness started
+  // one for it, the X server it shows its windows on.
+  get pid() {
+    return this.engine === 'webkit' ? this.browser.pid : this.browser.process().pid;
+  }
+
+  get displayPid() {
+    return this.engine === 'webkit' ? this.browser.displayPid : null;
+  }
+
+  // A game in a new page, which closes the page of the game before: one game at a time takes the machine.
+  // viewport: puppeteer's, such as PHONE, in Chromium; the default is a desktop window with a mouse.
+  // url: the game's page, by default the site's.
+  async open(viewport, url = this.url) {
+    const game = await this.load({viewport, url});
+    await game.firstFrame();
+    return game;
+  }
+
+  // The same, without waiting for a frame, and with setup (a page function) run before the page's own scripts.
+  async load({viewport, url = this.url, setup} = {}) {
+    if (viewport && !ENGINES[this.engine].touch) throw new Error(`${this.engine}: no emulated screens in this harness`);
+    if (this.game) await this.game.tab.close();
+    const tab = this.engine === 'webkit' ? await this.browser.newPage(setup) :
+                                            await PuppeteerPage.open(this.browser, viewport, setup);
+    this.game = await Game.open(tab, url);
+    return this.game;
   }
 
   async close() {
@@ -109,21 +180,89 @@ class Browser {
   }
 }
 
+// A page of Chromium or Firefox, with the page methods that the harness's WebKit gives as well.
+class PuppeteerPage {
+  static async open(browser, viewport, setup) {
+    const self = new PuppeteerPage();
+    const page = self.page = await browser.newPage();
+    if (viewport) await page.setViewport(viewport);
+    self.pageErrors = [];
+    page.on('pageerror', (error) => self.pageErrors.push(String(error)));
+    page.on('console', (message) => {
+      if (['error', 'warn'].includes(message.type())) self.pageErrors.push(message.text());  // a clean console
+    });
+    page.on('requestfailed', (request) => self.pageErrors.push(`failed to load ${request.url()}`));
+    await page.evaluateOnNewDocument(countTicksAndFrames);
+    if (setup) await page.evaluateOnNewDocument(setup);
+    return self;
+  }
+
+  evaluate(pageFunction, ...args) {
+    return this.page.evaluate(pageFunction, ...args);
+  }
+
+  $eval(selector, pageFunction, ...args) {
+    return this.page.$eval(selector, pageFunction, ...args);
+  }
+
+  async goto(url) {
+    await this.page.goto(url);
+  }
+
+  async reload() {
+    await this.page.reload();
+  }
+
+  async navigate(action) {
+    await Promise.all([this.page.waitForNavigation(), action()]);
+  }
+
+  async errors() {
+    return [...this.pageErrors];
+  }
+
+  async keys(keys) {
+    for (const key of keys) {
+      const chord = CHORD.exec(key);
+      if (chord) await this.page.keyboard.down(chord[1]);
+      await this.page.keyboard.press(chord ? chord[2] : key);
+      if (chord) await this.page.keyboard.up(chord[1]);
+    }
+  }
+
+  async mouseMove(x, y) {
+    await this.page.mouse.move(x, y);
+  }
+
+  async mouseDown(button = 'left') {
+    await this.page.mouse.down({button});
+  }
+
+  async mouseUp(button = 'left') {
+    await this.page.mouse.up({button});
+  }
+
+  async screenshot(clip) {
+    return this.page.screenshot({clip});
+  }
+
+  async setOfflineMode(offline) {
+    await this.page.setOfflineMode(offline);
+  }
+
+  async close() {
+    if (!this.page.isClosed()) await this.page.close();
+  }
+}
+
 // One page of the game, with the page's errors collected from its start.
 class Game {
-  static async open(page, url) {
+  static async open(tab, url) {
     const game = new Game();
-    game.page = page;
-    game.errors = [];
-    page.on('pageerror', (error) => game.errors.push(String(error)));
-    page.on('console', (message) => {
-      if (['error', 'warn'].includes(message.type())) game.errors.push(message.text());  // a clean console
-    });
-    page.on('requestfailed', (request) => game.errors.push(`failed to load ${request.url()}`));
-    await page.evaluateOnNewDocument(countTicksAndFrames);
+    game.tab = tab;
+    game.page = tab.page;  // puppeteer's own page, for what only Chromium does (touch, its DevTools protocol)
     game.startedAt = Date.now();
-    await page.goto(url);
-    await game.firstFrame();
+    await tab.goto(url);
     return game;
   }
 
@@ -137,20 +276,49 @@ class Game {
   }
 
   async frames() {
-    return this.page.evaluate(() => window.torvaleProbe.frames);
+    return this.evaluate(() => window.torvaleProbe.frames);
   }
 
   async ticks() {
-    return this.page.evaluate(() => window.torvaleProbe.ticks);
+    return this.evaluate(() => window.torvaleProbe.ticks);
+  }
+
+  // Runs pageFunction in the page with args (both as puppeteer's page.evaluate takes them) and gives its
+  // result, awaited if it is a promise.
+  evaluate(pageFunction, ...args) {
+    return this.tab.evaluate(pageFunction, ...args);
+  }
+
+  // Runs pageFunction on the first element that selector matches, with args, as puppeteer's $eval does.
+  $eval(selector, pageFunction, ...args) {
+    return this.tab.$eval(selector, pageFunction, ...args);
+  }
+
+  // The page's errors, failed loads, and console errors and warnings so far, over reloads too.
+  errors() {
+    return this.tab.errors();
+  }
+
+  async reload() {
+    await this.tab.reload();
+  }
+
+  // Clicks the element that selector matches, which loads a page, and returns once that page is loading.
+  async clickToLoad(selector) {
+    await this.tab.navigate(() => this.clickElement(selector));
+  }
+
+  async setOfflineMode(offline) {
+    await this.tab.setOfflineMode(offline);
   }
 
   async policyViolations() {
-    return this.page.evaluate(() => window.torvaleProbe.violations);
+    return this.evaluate(() => window.torvaleProbe.violations);
   }
 
   // Console ---------------------------------------------------------------------------------------
   async output() {
-    return this.page.$eval('#console', (element) => element.textContent);
+    return this.$eval('#console', (element) => element.textContent);
   }
 
   async waitForOutput(text, count = 1) {
@@ -163,60 +331,75 @@ class Game {
   }
 
   // Input -----------------------------------------------------------------------------------------
-  // Keys as puppeteer names them, or chords such as 'Control+c'.
+  // Each key pressed and released, by the names puppeteer gives keys ('a', 'D', 'ArrowDown', 'Enter'), or
+  // chords such as 'Control+c'.
   async key(...keys) {
-    for (const key of keys) {
-      const chord = /^(Control|Alt|Meta)\+(.+)$/.exec(key);
-      if (chord) await this.page.keyboard.down(chord[1]);
-      await this.page.keyboard.press(chord ? chord[2] : key);
-      if (chord) await this.page.keyboard.up(chord[1]);
-    }
+    await this.tab.keys(keys);
   }
 
   // Press, a tenth of a second, release: as a player clicks. x and y are canvas pixels.
   async click(button = 'left', x = WIDTH / 2, y = HEIGHT / 2) {
     const box = await this.canvasBox();
-    await this.page.mouse.move(box.x + x, box.y + y);
-    await this.page.mouse.down({button});
+    await this.clickAt(button, box.x + x, box.y + y);
+  }
+
+  // The same at [x, y] in the page's window.
+  async clickAt(button, x, y) {
+    await this.tab.mouseMove(x, y);
+    await this.tab.mouseDown(button);
     await sleep(100);
-    await this.page.mouse.up({button});
+    await this.tab.mouseUp(button);
+  }
+
+  // The left button pressed at [x, y] of the window, moved to [toX, toY] and released there.
+  async drag([x, y], [toX, toY]) {
+    await this.tab.mouseMove(x, y);
+    await this.tab.mouseDown();
+    await this.tab.mouseMove(toX, toY);
+    await this.tab.mouseUp();
+  }
+
+  async clickElement(selector, button = 'left') {
+    const box = await this.box(selector);
+    await this.clickAt(button, box.x + box.width / 2, box.y + box.height / 2);
+  }
+
+  // Where the first element that selector matches is in the window.
+  async box(selector) {
+    return this.$eval(selector, (element) => {
+      const box = element.getBoundingClientRect();
+      return {x: box.x, y: box.y, width: box.width, height: box.height};
+    });
   }
 
   async canvasBox() {
-    return this.page.$eval('#canvas', (canvas) => {
-      const box = canvas.getBoundingClientRect();
-      return {x: box.x, y: box.y, width: box.width, height: box.height};
-    });
+    return this.box('#canvas');
   }
 
   // Opens the menu with the right button and returns its entries' labels.
   async openMenu(x = WIDTH / 2, y = HEIGHT / 2) {
     await this.click('right', x, y);
-    await this.page.waitForSelector('[role="menu"]:not([hidden])', {timeout: 5000});
-    return this.page.$$eval('[role="menu"] [role="menuitem"]', (items) => items.map((item) => item.textContent));
+    await waitUntil(() => this.menuOpen(), 'the menu', 5000);
+    return this.$eval('[role="menu"]', (menu) =>
+      [...menu.querySelectorAll('[role="menuitem"]')].map((item) => item.textContent));
   }
 
   async menuOpen() {
-    return this.page.$eval('[role="menu"]', (menu) => !menu.hidden);
+    return this.$eval('[role="menu"]', (menu) => !menu.hidden);
   }
 
   // Picks entry number position (1 = top) of the open menu with button, pressed and released on it.
   async pickMenuEntry(position, button = 'left') {
-    const item = (await this.page.$$('[role="menu"] [role="menuitem"]'))[position - 1];
-    const box = await item.boundingBox();
-    await this.page.mouse.move(box.x + box.width / 2, box.y + box.height / 2);
-    await this.page.mouse.down({button});
-    await sleep(100);
-    await this.page.mouse.up({button});
+    await this.clickElement(`[role="menu"] [role="menuitem"]:nth-child(${position})`, button);
   }
 
-  // Touch -----------------------------------------------------------------------------------------
+  // Touch, where the engine emulates a touch screen (Chromium) ------------------------------------
   // A finger put down on the middle of the element that selector matches, or at canvas pixel [x, y]
   // wherever the page shows the canvas; the handle's end() lifts it.
   async touch(where) {
     let x, y;
     if (typeof where === 'string') {
-      const box = await (await this.page.$(where)).boundingBox();
+      const box = await this.box(where);
       [x, y] = [box.x + box.width / 2, box.y + box.height / 2];
     } else {
       const box = await this.canvasBox();
@@ -235,13 +418,13 @@ class Game {
   // The canvas as the page shows it, as RGB bytes.
   async screenshot() {
     const box = await this.canvasBox();
-    const png = await this.page.screenshot({clip: {x: box.x, y: box.y, width: WIDTH, height: HEIGHT}});
-    return Picture.fromPng(png);
+    return Picture.fromPng(await this.tab.screenshot({x: box.x, y: box.y, width: WIDTH, height: HEIGHT}));
   }
 
   // The end ---------------------------------------------------------------------------------------
+  // undefined while the game runs (WebDriver gives null for it).
   async exitStatus() {
-    return this.page.evaluate(() => document.body.dataset.exitStatus);
+    return (await this.$eval('body', (body) => body.dataset.exitStatus)) ?? undefined;
   }
 }
 
@@ -311,5 +494,5 @@ function nativeFirstFrame() {
   return nativeFrames()[0];
 }
 
-module.exports = {Browser, Game, Picture, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame, nativeFrames, sleep,
-                  waitUntil};
+module.exports = {Browser, CHORD, ENGINE, ENGINES, Game, Picture, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame,
+                  nativeFrames, sleep, waitUntil};

@@ -24,7 +24,7 @@ async function drawing(game) {
 
 test('the menu pauses and continues by a pick with either button, never making a step', async () => {
   const game = await browser.open();
-  const menu = await game.page.$eval('[role="menu"]', (element) =>
+  const menu = await game.$eval('[role="menu"]', (element) =>
     [...element.querySelectorAll('[role="menuitem"]')].map((item) => item.textContent));
   assert.deepEqual(menu, LABELS);
   assert.deepEqual(await game.openMenu(), LABELS);
@@ -35,7 +35,7 @@ test('the menu pauses and continues by a pick with either button, never making a
   await game.pickMenuEntry(1, 'right');
   assert.equal(await drawing(game), true, 'running again');
   assert.equal(await game.output(), HELP_BOX, 'no step prompt: no pick reached the game as a click');
-  assert.deepEqual(game.errors, []);
+  assert.deepEqual(await game.errors(), []);
 });
 
 test('"Novo Jogo<N>" shows the new game at once while paused, by mouse and by keys', async () => {
@@ -50,10 +50,10 @@ test('"Novo Jogo<N>" shows the new game at once while paused, by mouse and by ke
     await pick();
     await waitUntil(async () => (await game.screenshot()).differingPixels(first) === 0, 'the new game\'s frame', 2000);
     assert.equal(await drawing(game), false, 'still paused');
-    assert.equal(await game.page.evaluate(() => document.activeElement.id), 'canvas');
+    assert.equal(await game.evaluate(() => document.activeElement.id), 'canvas');
     await game.key('p');
   }
-  assert.deepEqual(game.errors, []);
+  assert.deepEqual(await game.errors(), []);
 });
 
 test('Escape or a click elsewhere closes the menu, and that click is not the game\'s', async () => {
@@ -67,10 +67,10 @@ test('Escape or a click elsewhere closes the menu, and that click is not the gam
   assert.equal(await game.menuOpen(), false);
   await sleep(300);
   assert.equal(await game.output(), HELP_BOX, 'paused, a click that reached the game would have made a step');
-  const shown = await game.page.$eval('#canvas', (canvas) =>
+  const shown = await game.$eval('#canvas', (canvas) =>
     !canvas.dispatchEvent(new MouseEvent('contextmenu', {bubbles: true, cancelable: true, button: 2})));
   assert.equal(shown, true, 'the browser\'s own context menu is kept away from the canvas');
-  assert.deepEqual(game.errors, []);
+  assert.deepEqual(await game.errors(), []);
 });
 
 test('the last entry ends the game with status 0', async () => {
@@ -79,6 +79,6 @@ test('the last entry ends the game with status 0', async () => {
   await game.pickMenuEntry(3, 'left');
   await waitUntil(async () => (await game.exitStatus()) === '0', 'exit status 0');
   assert.equal(await drawing(game), false);
-  assert.equal(await game.page.$eval('#ended', (element) => !element.hidden), true);
-  assert.deepEqual(game.errors, []);
+  assert.equal(await game.$eval('#ended', (element) => !element.hidden), true);
+  assert.deepEqual(await game.errors(), []);
 });

@@ -15,7 +15,7 @@ const {Browser, PHONE, sleep} = require('./harness');
     await game.key('k', 'p', 'o');
     await sleep(300);
     await game.page.screenshot({path: path.join(__dirname, '..', '..', 'docs', 'web-screenshot.png')});
-    if (game.errors.length) throw new Error(`page errors: ${game.errors}`);
+    if ((await game.errors()).length) throw new Error(`page errors: ${await game.errors()}`);
 
     const phone = await browser.open({...PHONE, deviceScaleFactor: 2});
     const right = await phone.touch('button[data-key="d"]');
@@ -27,7 +27,7 @@ const {Browser, PHONE, sleep} = require('./harness');
     await phone.tap('button[data-key="o"]');
     await sleep(300);
     await phone.page.screenshot({path: path.join(__dirname, '..', '..', 'docs', 'phone-screenshot.png')});
-    if (phone.errors.length) throw new Error(`page errors: ${phone.errors}`);
+    if ((await phone.errors()).length) throw new Error(`page errors: ${await phone.errors()}`);
   } finally {
     await browser.close();
   }

@@ -25,7 +25,7 @@ test('on any screen the field keeps 4:5 and it and every control are in view, wi
     });
     assert.deepEqual(layout, {sideways: false, helpFits: true, field: [touch ? layout.field[0] : 400, true],
                               inView: true, keys: touch ? 'abdponh' : ''}, `${width} x ${height}`);
-    assert.deepEqual(game.errors, []);
+    assert.deepEqual(await game.errors(), []);
     await game.page.close();
   }
 });
@@ -83,6 +83,6 @@ test('a game by touch alone, two fingers at once, with the console text of the k
   await pick([300, 450], 3);  // Sai do Jogo<Q>
   await waitUntil(async () => (await game.exitStatus()) === '0', 'exit status 0');
   assert.equal(await game.output(), expected);
-  assert.deepEqual(game.errors, []);
+  assert.deepEqual(await game.errors(), []);
 });
 
