@@ -117,7 +117,7 @@ function collectErrors() {
 // The site on a private server and a browser of its own, with a fresh profile.
 class Browser {
   // engine: one of ENGINES (the benchmark measures each in turn); webgl: false for a browser without it.
-  static async start(site = SITE, subfolder = '', {engine = ENGINE, webgl = true} = {}) {
+  static async start(site = SITE, subfolder = '', {engine = ENGINE, webgl = true, gpu = true} = {}) {
     checkSite(path.join(site, subfolder));
     const self = new Browser();
     self.engine = engine;
@@ -138,7 +138,7 @@ class Browser {
     } else {
       self.browser = await puppeteer.launch({
         executablePath: CHROMIUM, headless: true, userDataDir: self.profile, defaultViewport: viewport,
-        args: [...CHROMIUM_FLAGS, ...webgl ? [] : ['--disable-3d-apis']],
+        args: [...CHROMIUM_FLAGS, ...webgl ? [] : ['--disable-3d-apis'], ...gpu ? [] : ['--disable-gpu']],
       });
     }
     return self;
