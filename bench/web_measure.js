@@ -1,6 +1,6 @@
 // Measures the web edition in Chromium, Firefox and WebKit beside the native game under Xvfb, in the same
 // run, and prints the Markdown tables of docs/performance.md: in each engine ticks per second and CPU time
-// per second of play, beside a floor page that only puts a cleared frame 50 times a second; in Chromium
+// per second of play, beside a floor page whose one 4 x 4 square changes 50 times a second; in Chromium
 // also load to first frame (from the network and from the service worker's cache), ticks per second with
 // the CPU throttled as on a slower phone and a single step's time on a fresh and on a long console; and
 // the site's size. Run it through bench/measure-web.sh. Exits 1 when a target is missed.
@@ -90,8 +90,8 @@ async function webRun(engine, throttle = 1, options = {}) {
   }
 }
 
-// The same stretch on the floor page (bench/floor/), in a fresh browser of engine: a cleared 400 x 500 frame
-// put on a canvas 50 times a second, what showing any such game costs in that engine.
+// The same stretch on the floor page (bench/floor/), in a fresh browser of engine: one 4 x 4 square of a
+// 400 x 500 canvas changed 50 times a second, what showing any such game costs in that engine.
 async function floorRun(engine, options = {}) {
   const browser = await Browser.start(SITE, '', {engine, ...options});
   const floor = await serve(path.join(__dirname, 'floor'));
