@@ -59,6 +59,15 @@ function cpuByKind(rootPids) {
   return byKind;
 }
 
+// CPU seconds by kind of process, of all of browser (WebKit's X server is part of its display), while work runs.
+async function cpuDuring(browser, work) {
+  const pids = [browser.pid, browser.displayPid].filter(Boolean);
+  const before = cpuByKind(pids);
+  await work();
+  const after = cpuByKind(pids);
+  return Object.fromEntries(Object.keys(after).map((kind) => [kind, after[kind] - (before[kind] || 0)]));
+}
+
 // One measured stretch of play in a fresh browser of engine: B every half second keeps a ball in play. With
 // a throttle, Chromium runs the page that many times slower, as its emulation of a slower phone does.
 async function webRun(engine, throttle = 1, options = {}) {
@@ -68,19 +77,17 @@ async function webRun(engine, throttle = 1, options = {}) {
     if (throttle > 1) await (await game.page.createCDPSession()).send('Emulation.setCPUThrottlingRate', {rate: throttle});
     await game.key('b');
     await sleep(1000);
-    const pids = [browser.pid, browser.displayPid].filter(Boolean);  // WebKit's X server is part of its display
-    const cpuBefore = cpuByKind(pids);
-    const start = await game.evaluate(() => performance.now());
-    for (let left = SECONDS * 1000; left > 0; left -= 500) {
-      await sleep(Math.min(500, left));
-      await game.key('b');
-    }
-    const end = await game.evaluate(() => performance.now());
-    const cpuAfter = cpuByKind(pids);
+    let start, end;
+    const cpu = await cpuDuring(browser, async () => {
+      start = await game.evaluate(() => performance.now());
+      for (let left = SECONDS * 1000; left > 0; left -= 500) {
+        await sleep(Math.min(500, left));
+        await game.key('b');
+      }
+      end = await game.evaluate(() => performance.now());
+    });
     const ticks = (await game.ticks()).filter((t) => t >= start && t < end);
     const frames = (await game.frames()).filter((t) => t >= start && t < end);
-    const cpu = {};
-    for (const kind of Object.keys(cpuAfter)) cpu[kind] = cpuAfter[kind] - (cpuBefore[kind] || 0);
     const errors = await game.errors();
     if (errors.length) throw new Error(`page errors: ${errors}`);
     return {periods: ticks.slice(1).map((t, i) => t - ticks[i]), frames: frames.length,
@@ -98,16 +105,14 @@ async function floorRun(engine, options = {}) {
   try {
     const page = await browser.load({url: floor.url});
     await sleep(1000);
-    const pids = [browser.pid, browser.displayPid].filter(Boolean);
-    const cpuBefore = cpuByKind(pids);
-    const start = await page.evaluate(() => performance.now());
-    await sleep(SECONDS * 1000);
-    const end = await page.evaluate(() => performance.now());
-    const cpuAfter = cpuByKind(pids);
+    let start, end;
+    const cpu = await cpuDuring(browser, async () => {
+      start = await page.evaluate(() => performance.now());
+      await sleep(SECONDS * 1000);
+      end = await page.evaluate(() => performance.now());
+    });
     const frames = (await page.frames()).filter((t) => t >= start && t < end).length;
     if (!frames) throw new Error('the floor page put no frame on its canvas');
-    const cpu = {};
-    for (const kind of Object.keys(cpuAfter)) cpu[kind] = cpuAfter[kind] - (cpuBefore[kind] || 0);
     return {duration: (end - start) / 1000, frames, cpu};
   } finally {
     floor.server.close();

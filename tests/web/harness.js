@@ -494,5 +494,5 @@ function nativeFirstFrame() {
   return nativeFrames()[0];
 }
 
-module.exports = {Browser, CHORD, ENGINE, ENGINES, Game, Picture, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame,
+module.exports = {Browser, CHORD, ENGINE, ENGINES, Game, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame,
                   nativeFrames, sleep, waitUntil};
