@@ -34,7 +34,6 @@ test('installable; a new build shown within two loads, no old page cached; then 
     return (await Promise.all(cached.flat().map((entry) => entry.text()))).filter((text) => text.includes('<footer>'));
   });
   await game.reload();
-  await game.key('p');  // a paused game leaves the page idle: Chromium may hold the new worker back otherwise
   // The new worker precaches the whole site first: on a busy two-core machine that took up to 30 s.
   await waitUntil(async () => (await cachedPages()).join() === fs.readFileSync(page, 'utf8'),
                   'the new page alone in the caches', 60000);

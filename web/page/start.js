@@ -1,7 +1,10 @@
 // Start-up: the game's module (its canvas, its standard output and its end), the offer to play again, and
 // the service worker that makes the game installable and playable offline.
 'use strict';
+let gameStarted;
+const started = new Promise((resolve) => { gameStarted = resolve; });
 window.Module = {
+  onRuntimeInitialized: () => gameStarted(),
   canvas: document.getElementById('canvas'),
   stdout: torvaleConsole.write,
   onExit() {
@@ -16,5 +19,18 @@ Module.canvas.focus();
 // Where there is no service worker (a page from file:, a non-secure origin) or it cannot register, the game
 // plays as it always did, from the network.
 if ('serviceWorker' in navigator) {
-  addEventListener('load', () => navigator.serviceWorker.register('sw.js').catch(() => {}));
+  addEventListener('load', () => navigator.serviceWorker.register('sw.js').then(takeOverOnceStarted, () => {}));
+}
+
+// A new build's worker takes over (and deletes the old build's files) once this page has loaded everything
+// the game needs, never while the old worker still serves it: swapping workers in the middle of a load
+// stalled the rest of that load for a minute in Chromium. The next load then shows the new build.
+function takeOverOnceStarted(registration) {
+  const takeOver = (worker) => started.then(() => worker.postMessage({type: 'SKIP_WAITING'}));
+  if (registration.waiting) takeOver(registration.waiting);
+  started.then(() => registration.update()).catch(() => {});
+  registration.addEventListener('updatefound', () => {
+    const worker = registration.installing;
+    worker.addEventListener('statechange', () => worker.state === 'installed' && takeOver(worker));
+  });
 }

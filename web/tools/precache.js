@@ -13,9 +13,10 @@ async function main(site) {
     mode: 'production',
     sourcemap: false,
     inlineWorkboxRuntime: true,  // one worker file to fetch and precache, nothing loaded from elsewhere
-    // A new build takes over as soon as it is installed, not once every tab of the game is closed; Workbox
-    // then deletes the entries that the new list no longer has, the old build's files.
-    skipWaiting: true,
+    // A new build waits, installed, until a page of the game has started and tells it to take over (with
+    // the message SKIP_WAITING), not until every tab of the game is closed; Workbox then deletes the entries
+    // that the new list no longer has, the old build's files.
+    skipWaiting: false,
     clientsClaim: true,
     cleanupOutdatedCaches: true,
   });
