@@ -9,9 +9,22 @@ const torvaleConsole = (() => {
   let block = null;
   let linesInBlock = 0;
   let following = true;  // the view follows the newest text until the player scrolls up
+  // Where the page itself last scrolled the view to. Its scroll event comes a frame later, when more text may
+  // have made the console longer: a view still there has not been moved by the player.
+  let ownTop = 0;
   view.addEventListener('scroll', () => {
-    following = view.scrollTop + view.clientHeight >= view.scrollHeight - 2;
+    following = view.scrollTop === ownTop || view.scrollTop + view.clientHeight >= view.scrollHeight - 2;
+    if (!following) ownTop = -1;
   });
+  // A block out of view keeps the height it had when last laid out. One that grew meanwhile (lines written
+  // while the player had scrolled up) takes its true height only a frame or two after it is back in view:
+  // the view then follows the end again.
+  const heights = new ResizeObserver(() => following && followEnd());
+
+  function followEnd() {
+    view.scrollTop = view.scrollHeight;
+    ownTop = view.scrollTop;
+  }
 
   function show() {
     if (!pendingBytes.length) return;
@@ -20,6 +33,7 @@ const torvaleConsole = (() => {
     for (let start = 0; start < text.length;) {
       if (!block || linesInBlock === LINES_PER_BLOCK) {
         block = view.appendChild(document.createElement('span'));
+        heights.observe(block);
         block.appendChild(document.createTextNode(''));
         linesInBlock = 0;
       }
@@ -36,7 +50,7 @@ const torvaleConsole = (() => {
       block.firstChild.appendData(text.slice(start, end));
       start = end;
     }
-    if (following) view.scrollTop = view.scrollHeight;
+    if (following) followEnd();
   }
 
   // Bytes written within one task show together, once it is done.
