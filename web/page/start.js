@@ -24,13 +24,16 @@ if ('serviceWorker' in navigator) {
 
 // A new build's worker takes over (and deletes the old build's files) once this page has loaded everything
 // the game needs, never while the old worker still serves it: swapping workers in the middle of a load
-// stalled the rest of that load for a minute in Chromium. The next load then shows the new build.
+// stalled the rest of that load for a minute in Chromium. The next load then shows the new build. The
+// load itself may have found the new build already, before this page had the registration to watch.
 function takeOverOnceStarted(registration) {
-  const takeOver = (worker) => started.then(() => worker.postMessage({type: 'SKIP_WAITING'}));
-  if (registration.waiting) takeOver(registration.waiting);
+  const takeOverOnceInstalled = (worker) => {
+    const takeOver = () => started.then(() => worker.postMessage({type: 'SKIP_WAITING'}));
+    if (worker.state === 'installed') takeOver();
+    else worker.addEventListener('statechange', () => worker.state === 'installed' && takeOver());
+  };
+  const found = registration.waiting || registration.installing;
+  if (found) takeOverOnceInstalled(found);
+  registration.addEventListener('updatefound', () => takeOverOnceInstalled(registration.installing));
   started.then(() => registration.update()).catch(() => {});
-  registration.addEventListener('updatefound', () => {
-    const worker = registration.installing;
-    worker.addEventListener('statechange', () => worker.state === 'installed' && takeOver(worker));
-  });
 }
