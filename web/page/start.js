@@ -35,5 +35,4 @@ function takeOverOnceStarted(registration) {
   const found = registration.waiting || registration.installing;
   if (found) takeOverOnceInstalled(found);
   registration.addEventListener('updatefound', () => takeOverOnceInstalled(registration.installing));
-  started.then(() => registration.update()).catch(() => {});
 }
