@@ -50,6 +50,8 @@ const torvaleConsole = (() => {
       block.firstChild.appendData(text.slice(start, end));
       start = end;
     }
+    // At once, not left to the observer alone: with the observer alone, Firefox's view stayed short of the
+    // end after a long write.
     if (following) followEnd();
   }
 
