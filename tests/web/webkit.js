@@ -17,6 +17,7 @@ const MINIBROWSER = process.env.TORVALE_MINIBROWSER || (() => {
 })();
 const START_TIMEOUT_MS = 15000;
 const STOP_TIMEOUT_MS = 5000;
+const KEYS_PER_COMMAND = 50;
 const KEYS = {
   ArrowDown: Key.ARROW_DOWN, ArrowUp: Key.ARROW_UP, Enter: Key.ENTER, Escape: Key.ESCAPE,
   Control: Key.CONTROL, Alt: Key.ALT, Meta: Key.META,
@@ -197,16 +198,20 @@ class WebKitPage {
     return [...this.earlierErrors, ...await this.evaluate(() => window.torvaleErrors || [])];
   }
 
+  // In batches: a thousand keys in one command kept the page busy past the driver's patience, which then
+  // took the page for hung and ended the session.
   async keys(keys) {
-    const actions = this.driver.actions();
-    for (const key of keys) {
-      const [modifier, main] = (CHORD.exec(key) || [null, null, key]).slice(1)
-          .map((name) => name && (KEYS[name] || name));
-      if (modifier) actions.keyDown(modifier);
-      actions.keyDown(main).keyUp(main);
-      if (modifier) actions.keyUp(modifier);
+    for (let start = 0; start < keys.length; start += KEYS_PER_COMMAND) {
+      const actions = this.driver.actions();
+      for (const key of keys.slice(start, start + KEYS_PER_COMMAND)) {
+        const [modifier, main] = (CHORD.exec(key) || [null, null, key]).slice(1)
+            .map((name) => name && (KEYS[name] || name));
+        if (modifier) actions.keyDown(modifier);
+        actions.keyDown(main).keyUp(main);
+        if (modifier) actions.keyUp(modifier);
+      }
+      await actions.perform();
     }
-    await actions.perform();
   }
 
   async mouseMove(x, y) {
