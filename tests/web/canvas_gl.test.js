@@ -30,16 +30,24 @@ function shapes(seed) {
   return all;
 }
 
-// RGBA, the top row first, as the canvas holds them.
-function drawnByCanvas(all) {
+// The renderer on its own, on a window the size of the game's with the game's projection.
+function canvasGL() {
   const context = vm.createContext({abort: (message) => { throw new Error(message); }, autoAddDeps() {},
                                     LibraryManager: {library: {}}});
   context.mergeInto = (_, library) => Object.assign(context, library, {CanvasGL: library.$CanvasGL});
   vm.runInContext(fs.readFileSync(path.join(__dirname, '..', '..', 'web', 'toolkit', 'canvas_gl.js'), 'utf8'), context);
   const image = {data: new Uint8ClampedArray(WIDTH * HEIGHT * 4)};
-  context.CanvasGL.attach({getContext: () => ({createImageData: () => image})}, WIDTH, HEIGHT);
+  const canvas = {addEventListener() {}, getContext: () => ({createImageData: () => image, putImageData() {}})};
+  context.CanvasGL.attach(canvas, WIDTH, HEIGHT);
   context.glViewport(0, 0, WIDTH, HEIGHT);
   context.gluOrtho2D(0, 1, 0, 1);
+  return context;
+}
+
+// A frame of the shapes on black, swapped: RGBA, the top row first, as the canvas holds them.
+function drawnByCanvas(all, context = canvasGL()) {
+  context.glClearColor(0, 0, 0, 1);
+  context.glClear(0x4000);
   for (const {kind, values: [red, green, blue, x1, y1, x2, y2]} of all) {
     context.glColor3f(red, green, blue);
     if (kind === 'rect') {
@@ -51,7 +59,8 @@ function drawnByCanvas(all) {
       context.glEnd();
     }
   }
-  return image.data;
+  context.CanvasGL.present();
+  return Uint8ClampedArray.from(context.CanvasGL.image.data);
 }
 
 // RGB, the bottom row first; nine digits give each float back exactly.
@@ -76,5 +85,16 @@ test('a thousand rectangles and lines on and off pixel centres and borders have 
       }
     }
     assert.deepEqual([...differing].map(({kind, values}) => `${kind} ${values.join(' ')}`), [], `seed ${seed}`);
+  }
+});
+
+test('each frame drawn over the last one has the pixels of the same frame drawn on its own', () => {
+  const first = shapes(1);
+  const moved = first.map((shape, i) => (i >= 100 && i < 105 ? shapes(2)[i] : shape));  // a few cells of one row
+  const fewer = moved.slice(0, -10);
+  const context = canvasGL();
+  for (const frame of [first, moved, moved, fewer, first]) {
+    const [over, alone] = [drawnByCanvas(frame, context), drawnByCanvas(frame)];
+    assert.equal(over.filter((value, at) => value !== alone[at]).length, 0);
   }
 });

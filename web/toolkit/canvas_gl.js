@@ -1,6 +1,10 @@
 // The game's GL, drawn in software onto a 2D canvas by the rules of Mesa's llvmpipe, which draws the native
 // game on Linux, so that every frame has the native game's pixels and the page needs no WebGL.
 // Linked with --js-library after Emscripten's own libraries, so the GL entries here replace theirs.
+//
+// A frame is drawn as a list of commands. Each command keeps the runs of pixels it covers, made again only
+// when its inputs differ from those of the command in its place in the last frame; only the box around the
+// commands that changed is then drawn again and put on the canvas. Mostly that is the ball, a few pixels.
 const TorvaleCanvasGL = {
   $CanvasGL: {
     // llvmpipe snaps window positions to 1/256 of a pixel and samples each pixel at its centre.
@@ -13,6 +17,10 @@ const TorvaleCanvasGL = {
     GL_LINE_STRIP: 0x0003,
     GL_POLYGON: 0x0009,
     GL_COLOR_BUFFER_BIT: 0x4000,
+    // What a command's inputs start with: its kind, then the pixel it draws in.
+    CLEAR: 1,
+    SHAPE: 2,
+    BITMAP: 3,
 
     width: 0,
     height: 0,
@@ -26,9 +34,14 @@ const TorvaleCanvasGL = {
     projection: null,
     combined: null,  // projection x model-view, made again after either changes
     viewport: [0, 0, 0, 0],
+    transforms: 0,  // counts changes of the matrices and the viewport, which every shape's pixels depend on
     raster: {valid: false, x: 0, y: 0, pixel: 0},
     mode: null,  // the primitive between glBegin and glEnd
-    vertices: [],
+    inputs: [],  // the command being given
+    commands: [],  // {inputs, spans, box}: this frame's commands so far, then the rest of the last frame's
+    count: 0,  // commands given this frame
+    spans: null,  // the runs of the command being made: row, first and last column, rows counted from the top
+    changed: [0, 0, -1, -1],  // left, top, right, bottom: the pixels that may differ from the frame shown
 
     // The back buffer of a window of width x height pixels on canvas; glutSwapBuffers shows it.
     attach: (canvas, width, height) => {
@@ -42,10 +55,102 @@ const TorvaleCanvasGL = {
       CanvasGL.modelView = CanvasGL.identity();
       CanvasGL.projection = CanvasGL.identity();
       CanvasGL.combined = null;
+      CanvasGL.changed = [0, 0, width - 1, height - 1];
+      // A canvas whose context the browser lost and gave back is blank; the image still has the frame shown.
+      canvas.addEventListener('contextrestored', () => CanvasGL.context.putImageData(CanvasGL.image, 0, 0));
     },
 
+    // The frame's commands that reach the changed box are drawn there, over the last frame, and that box is
+    // put on the canvas. A frame that changed nothing still puts its empty box: each swap is a frame.
     present: () => {
-      if (CanvasGL.context) CanvasGL.context.putImageData(CanvasGL.image, 0, 0);
+      const commands = CanvasGL.commands, changed = CanvasGL.changed;
+      for (let i = CanvasGL.count; i < commands.length; i++) CanvasGL.include(commands[i].box);  // drawn no more
+      commands.length = CanvasGL.count;
+      CanvasGL.count = 0;
+      const left = changed[0], top = changed[1], right = changed[2], bottom = changed[3];
+      for (let i = 0; i < commands.length && left <= right; i++) {
+        const box = commands[i].box, spans = commands[i].spans, pixel = commands[i].inputs[1];
+        if (box[0] > right || box[2] < left || box[1] > bottom || box[3] < top) continue;
+        for (let k = 0; k < spans.length; k += 3) {
+          const row = spans[k], first = Math.max(spans[k + 1], left), last = Math.min(spans[k + 2], right);
+          if (row >= top && row <= bottom && first <= last) {
+            CanvasGL.pixels.fill(pixel, row * CanvasGL.width + first, row * CanvasGL.width + last + 1);
+          }
+        }
+      }
+      if (CanvasGL.context) {
+        CanvasGL.context.putImageData(CanvasGL.image, 0, 0, left, top, Math.max(right - left + 1, 0),
+                                      Math.max(bottom - top + 1, 0));
+      }
+      changed[0] = changed[1] = 0;
+      changed[2] = changed[3] = -1;
+    },
+
+    // Starts the next command's inputs.
+    start: (kind, pixel) => {
+      const inputs = CanvasGL.inputs;
+      inputs.length = 0;
+      inputs.push(kind, pixel);
+      return inputs;
+    },
+
+    // The command whose inputs were just given takes the next place in the frame. When the last frame had
+    // other inputs there, the command's runs are made again, and the pixels under both may change.
+    record: () => {
+      const inputs = CanvasGL.inputs;
+      let command = CanvasGL.commands[CanvasGL.count];
+      if (!command) command = CanvasGL.commands[CanvasGL.count] = {inputs: [], spans: [], box: [0, 0, -1, -1]};
+      CanvasGL.count++;
+      if (CanvasGL.same(inputs, command.inputs)) return;
+      CanvasGL.include(command.box);
+      command.inputs = inputs.slice();
+      command.spans = CanvasGL.spans = [];
+      CanvasGL.make(inputs);
+      command.box = [CanvasGL.width, CanvasGL.height, -1, -1];
+      for (let k = 0; k < command.spans.length; k += 3) {
+        command.box[0] = Math.min(command.box[0], command.spans[k + 1]);
+        command.box[1] = Math.min(command.box[1], command.spans[k]);
+        command.box[2] = Math.max(command.box[2], command.spans[k + 2]);
+        command.box[3] = Math.max(command.box[3], command.spans[k]);
+      }
+      CanvasGL.include(command.box);
+    },
+
+    same: (inputs, others) => {
+      if (inputs.length !== others.length) return false;
+      for (let i = 0; i < inputs.length; i++) if (inputs[i] !== others[i]) return false;
+      return true;
+    },
+
+    // Grows the changed box over another box (left, top, right, bottom); an empty one has right < left.
+    include: (box) => {
+      if (box[2] < box[0]) return;
+      const changed = CanvasGL.changed;
+      const empty = changed[2] < changed[0];
+      changed[0] = empty ? box[0] : Math.min(changed[0], box[0]);
+      changed[1] = empty ? box[1] : Math.min(changed[1], box[1]);
+      changed[2] = empty ? box[2] : Math.max(changed[2], box[2]);
+      changed[3] = empty ? box[3] : Math.max(changed[3], box[3]);
+    },
+
+    // A command's runs of pixels from its inputs.
+    make: (inputs) => {
+      if (inputs[0] === CanvasGL.CLEAR) {
+        for (let row = 0; row < CanvasGL.height; row++) CanvasGL.span(row, 0, CanvasGL.width - 1);
+      } else if (inputs[0] === CanvasGL.SHAPE) {
+        const vertices = [];
+        for (let i = 4; i + 1 < inputs.length; i += 2) vertices.push([inputs[i], inputs[i + 1]]);
+        CanvasGL.draw(inputs[3], vertices);
+      } else {
+        CanvasGL.bitmapRuns(inputs[2], inputs[3], inputs[4], inputs[5], inputs[6], inputs[7], inputs[8], inputs[9]);
+      }
+    },
+
+    // Pixels first to last of a row, all inside the window, joined to the run before when they continue it.
+    span: (row, first, last) => {
+      const spans = CanvasGL.spans, end = spans.length;
+      if (end && spans[end - 3] === row && spans[end - 1] === first - 1) spans[end - 1] = last;
+      else spans.push(row, first, last);
     },
 
     identity: () => {
@@ -55,22 +160,17 @@ const TorvaleCanvasGL = {
     // A colour in [0, 1] as the 32-bit pixel that the framebuffer's 8 bits a channel store: red first in
     // memory, as the canvas's image data has it, whichever order the machine keeps a word's bytes in.
     pixel: (red, green, blue, alpha) => {
-      const channels = [red, green, blue, alpha].map((value) => {
-        return Math.round(Math.min(Math.max(value, 0), 1) * 255);
-      });
+      const channel = CanvasGL.channel;
       if (CanvasGL.littleEndian === undefined) {
         CanvasGL.littleEndian = new Uint8Array(Uint32Array.of(1).buffer)[0] === 1;
       }
-      if (!CanvasGL.littleEndian) channels.reverse();
-      return ((channels[3] << 24) | (channels[2] << 16) | (channels[1] << 8) | channels[0]) >>> 0;
+      const word = ((channel(alpha) << 24) | (channel(blue) << 16) | (channel(green) << 8) | channel(red)) >>> 0;
+      if (CanvasGL.littleEndian) return word;
+      return (((word & 0xff) << 24) | ((word & 0xff00) << 8) | ((word >>> 8) & 0xff00) | (word >>> 24)) >>> 0;
     },
 
-    // Pixel (x, row) of the window, rows counted down from the top as llvmpipe and the canvas count them;
-    // what falls outside the window is clipped.
-    plot: (x, row, pixel) => {
-      if (x >= 0 && x < CanvasGL.width && row >= 0 && row < CanvasGL.height) {
-        CanvasGL.pixels[row * CanvasGL.width + x] = pixel;
-      }
+    channel: (value) => {
+      return Math.round(Math.min(Math.max(value, 0), 1) * 255);
     },
 
     // Object coordinates to the window, every step rounded to single precision as Mesa computes it: the
@@ -119,13 +219,12 @@ const TorvaleCanvasGL = {
     // A convex polygon in fixed point: the pixels whose centres lie inside it. A polygon takes the centres
     // exactly on its left edges and on its level bottom edges, GL's lower-left rule, so that polygons
     // sharing an edge never both take them.
-    polygon: (xs, ys, pixel) => {
+    polygon: (xs, ys) => {
       let count = xs.length, area = 0;
       const upright = count === 4 && ((xs[0] === xs[1] && ys[1] === ys[2] && xs[2] === xs[3] && ys[3] === ys[0]) ||
                                     (ys[0] === ys[1] && xs[1] === xs[2] && ys[2] === ys[3] && xs[3] === xs[0]));
       if (upright) {
-        CanvasGL.rectangle(Math.min(xs[0], xs[2]), Math.max(xs[0], xs[2]), Math.min(ys[0], ys[2]), Math.max(ys[0], ys[2]),
-                           pixel);
+        CanvasGL.rectangle(Math.min(xs[0], xs[2]), Math.max(xs[0], xs[2]), Math.min(ys[0], ys[2]), Math.max(ys[0], ys[2]));
         return;
       }
       for (let i = 0; i < count; i++) area += xs[i] * ys[(i + 1) % count] - xs[(i + 1) % count] * ys[i];
@@ -153,21 +252,19 @@ const TorvaleCanvasGL = {
           else if (a < 0) last = Math.min(last, Math.floor(b / -a));
           else if (b < 0) last = first - 1;
         }
-        if (first <= last) CanvasGL.pixels.fill(pixel, row * CanvasGL.width + first, row * CanvasGL.width + last + 1);
+        if (first <= last) CanvasGL.span(row, first, last);
       }
     },
 
     // An upright rectangle, as every one the game draws, its lines included: the same rule in whole runs. It
     // takes the centres on its left and bottom edges (the larger row), not those on its right and top.
-    rectangle: (left, right, top, bottom, pixel) => {
+    rectangle: (left, right, top, bottom) => {
       const unit = CanvasGL.SUBPIXEL;
       const first = Math.max(0, Math.ceil(left / unit)), last = Math.min(CanvasGL.width - 1, Math.ceil(right / unit) - 1);
       const firstRow = Math.max(0, Math.floor(top / unit) + 1);
       const lastRow = Math.min(CanvasGL.height - 1, Math.floor(bottom / unit));
       if (first > last) return;
-      for (let row = firstRow; row <= lastRow; row++) {
-        CanvasGL.pixels.fill(pixel, row * CanvasGL.width + first, row * CanvasGL.width + last + 1);
-      }
+      for (let row = firstRow; row <= lastRow; row++) CanvasGL.span(row, first, last);
     },
 
     // A one-pixel line as llvmpipe draws it: a parallelogram one pixel across, along the line's major axis,
@@ -175,7 +272,7 @@ const TorvaleCanvasGL = {
     // than the parallelogram's fill rule would give them. That rule is decided in single precision from
     // where each end lies in its pixel, with llvmpipe's choices on the diamond's borders, which the native
     // game's lines show.
-    line: (from, to, pixel) => {
+    line: (from, to) => {
       const f = Math.fround;
       const delta = [f(from.x - to.x), f(from.y - to.y)];  // from the end back to the start
       if (delta[0] === 0 && delta[1] === 0) return;
@@ -223,40 +320,47 @@ const TorvaleCanvasGL = {
         xs.push(point[0]);
         ys.push(point[1]);
       });
-      CanvasGL.polygon(xs, ys, pixel);
+      CanvasGL.polygon(xs, ys);
     },
 
-    // glBitmap: rows bottom first, a byte per 8 pixels, leftmost bit first, set bits in the raster colour.
+    // glBitmap at the raster position, in the raster colour; the position moves on.
     bitmap: (width, height, xorig, yorig, xmove, ymove, bytes, at) => {
       const raster = CanvasGL.raster;
       if (!raster.valid) return;
-      const left = Math.floor(raster.x + CanvasGL.BITMAP_EPSILON - xorig);
-      const bottom = Math.floor(raster.y + CanvasGL.BITMAP_EPSILON - yorig);
-      const stride = (width + 7) >> 3;
-      for (let row = 0; row < height; row++) {
-        for (let column = 0; column < width; column++) {
-          if (bytes[at + row * stride + (column >> 3)] & (0x80 >> (column & 7))) {
-            CanvasGL.plot(left + column, CanvasGL.height - 1 - (bottom + row), raster.pixel);
-          }
-        }
-      }
+      CanvasGL.start(CanvasGL.BITMAP, raster.pixel).push(raster.x, raster.y, width, height, xorig, yorig, bytes, at);
+      CanvasGL.record();
       raster.x = Math.fround(raster.x + xmove);
       raster.y = Math.fround(raster.y + ymove);
     },
 
+    // A bitmap's set bits with its origin at (x, y): rows bottom first, a byte per 8 pixels, leftmost bit
+    // first. What falls outside the window is clipped.
+    bitmapRuns: (x, y, width, height, xorig, yorig, bytes, at) => {
+      const left = Math.floor(x + CanvasGL.BITMAP_EPSILON - xorig);
+      const bottom = Math.floor(y + CanvasGL.BITMAP_EPSILON - yorig);
+      const stride = (width + 7) >> 3;
+      for (let row = 0; row < height; row++) {
+        const windowRow = CanvasGL.height - 1 - (bottom + row);
+        if (windowRow < 0 || windowRow >= CanvasGL.height) continue;
+        for (let column = Math.max(0, -left); column < width && left + column < CanvasGL.width; column++) {
+          if (bytes[at + row * stride + (column >> 3)] & (0x80 >> (column & 7))) {
+            CanvasGL.span(windowRow, left + column, left + column);
+          }
+        }
+      }
+    },
+
     draw: (mode, vertices) => {
-      const pixel = CanvasGL.colourPixel;
       const points = vertices.map((vertex) => CanvasGL.toWindow(vertex[0], vertex[1]));
       if (points.some((point) => !point)) return;
       if (mode == CanvasGL.GL_POLYGON) {
         if (points.length < 3) return;
-        CanvasGL.polygon(points.map((point) => CanvasGL.snap(point.x)),
-                         points.map((point) => CanvasGL.snap(point.y)), pixel);
+        CanvasGL.polygon(points.map((point) => CanvasGL.snap(point.x)), points.map((point) => CanvasGL.snap(point.y)));
         return;
       }
       const step = mode == CanvasGL.GL_LINES ? 2 : 1;
-      for (let i = 0; i + 1 < points.length; i += step) CanvasGL.line(points[i], points[i + 1], pixel);
-      if (mode == CanvasGL.GL_LINE_LOOP && points.length > 1) CanvasGL.line(points[points.length - 1], points[0], pixel);
+      for (let i = 0; i + 1 < points.length; i += step) CanvasGL.line(points[i], points[i + 1]);
+      if (mode == CanvasGL.GL_LINE_LOOP && points.length > 1) CanvasGL.line(points[points.length - 1], points[0]);
     },
   },
 
@@ -264,6 +368,7 @@ const TorvaleCanvasGL = {
   glViewport__sig: 'viiii',
   glViewport: function(x, y, width, height) {
     CanvasGL.viewport = [x, y, width, height];
+    CanvasGL.transforms++;
   },
 
   glClearColor__deps: ['$CanvasGL'],
@@ -276,7 +381,9 @@ const TorvaleCanvasGL = {
   glClear__deps: ['$CanvasGL'],
   glClear__sig: 'vi',
   glClear: function(mask) {
-    if (mask & CanvasGL.GL_COLOR_BUFFER_BIT) CanvasGL.pixels.fill(CanvasGL.clearPixel);
+    if (!(mask & CanvasGL.GL_COLOR_BUFFER_BIT)) return;
+    CanvasGL.start(CanvasGL.CLEAR, CanvasGL.clearPixel);
+    CanvasGL.record();
   },
 
   glColor3f__deps: ['$CanvasGL'],
@@ -304,28 +411,32 @@ const TorvaleCanvasGL = {
     }
     CanvasGL.modelView = product;
     CanvasGL.combined = null;
+    CanvasGL.transforms++;
   },
 
   glBegin__deps: ['$CanvasGL'],
   glBegin__sig: 'vi',
   glBegin: function(mode) {
-    if ([CanvasGL.GL_LINES, CanvasGL.GL_LINE_LOOP, CanvasGL.GL_LINE_STRIP, CanvasGL.GL_POLYGON].indexOf(mode) < 0) {
+    if (mode !== CanvasGL.GL_LINES && mode !== CanvasGL.GL_LINE_LOOP && mode !== CanvasGL.GL_LINE_STRIP &&
+        mode !== CanvasGL.GL_POLYGON) {
       abort('glBegin: primitive ' + mode + ' is not drawn on the canvas');
     }
     CanvasGL.mode = mode;
-    CanvasGL.vertices = [];
+    CanvasGL.start(CanvasGL.SHAPE, 0).push(CanvasGL.transforms, mode);
   },
 
   glVertex2f__deps: ['$CanvasGL'],
   glVertex2f__sig: 'vff',
   glVertex2f: function(x, y) {
-    if (CanvasGL.mode !== null) CanvasGL.vertices.push([x, y]);
+    if (CanvasGL.mode !== null) CanvasGL.inputs.push(x, y);
   },
 
   glEnd__deps: ['$CanvasGL'],
   glEnd__sig: 'v',
   glEnd: function() {
-    if (CanvasGL.mode !== null) CanvasGL.draw(CanvasGL.mode, CanvasGL.vertices);
+    if (CanvasGL.mode === null) return;
+    CanvasGL.inputs[1] = CanvasGL.colourPixel;  // as GL, in the colour current at the end
+    CanvasGL.record();
     CanvasGL.mode = null;
   },
 
@@ -333,7 +444,9 @@ const TorvaleCanvasGL = {
   glRectf__deps: ['$CanvasGL'],
   glRectf__sig: 'vffff',
   glRectf: function(x1, y1, x2, y2) {
-    CanvasGL.draw(CanvasGL.GL_POLYGON, [[x1, y1], [x2, y1], [x2, y2], [x1, y2]]);
+    CanvasGL.start(CanvasGL.SHAPE, CanvasGL.colourPixel).push(CanvasGL.transforms, CanvasGL.GL_POLYGON,
+                                                              x1, y1, x2, y1, x2, y2, x1, y2);
+    CanvasGL.record();
   },
 
   // Through the matrices and the viewport, with the current colour; outside the view volume the position
