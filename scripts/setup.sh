@@ -54,6 +54,9 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
 fi
 
+# The downloads below do not depend on each other, so they run at once; set-up fails if any of them fails.
+downloads=()
+
 # Workbox for the site's build (web/), and puppeteer-core for the browser tests (tests/web/), as their
 # package-lock.json files pin them; no browser is downloaded.
 npm_ci() {
@@ -63,14 +66,21 @@ npm_ci() {
 }
 top="$(dirname "$0")/.."
 if [[ " ${sets[*]} " == *" browser "* || " ${sets[*]} " == *" web "* ]]; then
-    npm_ci "$top/web"
+    npm_ci "$top/web" &
+    downloads+=($!)
 fi
 if [[ " ${sets[*]} " == *" browser "* ]]; then
-    npm_ci "$top/tests/web"
+    npm_ci "$top/tests/web" &
+    downloads+=($!)
 fi
 
 # The Windows edition links freeglut statically, and Debian ships no mingw build of it: fetch Debian's own
 # source into build/cache (ignored by git) through a private apt configuration that leaves /etc/apt alone.
 if [[ " ${sets[*]} " == *" windows "* ]]; then
-    "$(dirname "$0")/windows/fetch-freeglut.sh"
+    "$(dirname "$0")/windows/fetch-freeglut.sh" &
+    downloads+=($!)
 fi
+
+for download in "${downloads[@]}"; do
+    wait "$download"
+done
