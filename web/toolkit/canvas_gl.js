@@ -116,6 +116,7 @@ const TorvaleCanvasGL = {
       CanvasGL.include(command.box);
     },
 
+    // Whether two commands were given the same inputs, value for value.
     same: (inputs, others) => {
       if (inputs.length !== others.length) return false;
       for (let i = 0; i < inputs.length; i++) if (inputs[i] !== others[i]) return false;
