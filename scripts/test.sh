@@ -31,16 +31,15 @@ done
 finish setup-browser-windows
 cmake --preset default >/dev/null  # again: on a fresh machine node, which the browser tests run on, came just now
 
-# The Windows edition cross-builds beside the site and the Debian package: no test runs until all are built.
-start windows-build bash -c 'cmake --preset windows && cmake --build --preset windows'
+# The Windows edition's workflow (cross-built, unit-tested under wine, packed) runs beside the site's and the
+# Debian package's: none of them has a test that a busy machine could fail, and no other test starts until
+# all three are done.
+start windows-workflow cmake --workflow --preset windows
 cmake --workflow --preset web >/dev/null  # the site that the browser tests (label web) load
 cmake --workflow --preset package  # the Debian package as the README builds it, checked, in build/package
-finish windows-build
+finish windows-workflow
 
 ctest --preset default -LE "^package$"  # the package was checked by its workflow just above
 ctest --preset sanitize        # every unit test under AddressSanitizer and UndefinedBehaviorSanitizer
 ctest --preset sanitize-smoke  # and a short game of the sanitized binary under Xvfb
-# The Windows edition: its workflow (already built above) tests it under wine and packs it, then it is played
-# under wine on Xvfb
-cmake --workflow --preset windows
-ctest --preset windows-e2e
+ctest --preset windows-e2e     # the Windows edition played under wine on Xvfb
