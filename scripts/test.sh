@@ -20,21 +20,18 @@ finish() {
     [ "$status" -eq 0 ] || { echo "test: $1 failed (exit $status)" >&2; exit "$status"; }
 }
 
-scripts/setup.sh test package
-# What only the site, the browser tests and the Windows edition need installs while the native builds take
-# the cores.
-start setup-browser-windows scripts/setup.sh browser windows
+scripts/setup.sh test package windows
+# The Windows edition's workflow (cross-built, unit-tested under wine, packed) runs beside everything else
+# that builds, and what only the site and the browser tests need installs beside the native builds. None of
+# them has a test that a busy machine could fail, and no other test starts until all are done.
+start windows-workflow cmake --workflow --preset windows
+start setup-browser scripts/setup.sh browser
 for preset in default sanitize bench; do  # bench: built so it cannot rot; bench/measure.sh runs it
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
 done
-finish setup-browser-windows
+finish setup-browser
 cmake --preset default >/dev/null  # again: on a fresh machine node, which the browser tests run on, came just now
-
-# The Windows edition's workflow (cross-built, unit-tested under wine, packed) runs beside the site's and the
-# Debian package's: none of them has a test that a busy machine could fail, and no other test starts until
-# all three are done.
-start windows-workflow cmake --workflow --preset windows
 cmake --workflow --preset web >/dev/null  # the site that the browser tests (label web) load
 cmake --workflow --preset package  # the Debian package as the README builds it, checked, in build/package
 finish windows-workflow
