@@ -31,7 +31,9 @@ for preset in default sanitize bench; do  # bench: built so it cannot rot; bench
     cmake --build --preset "$preset"
 done
 finish setup-browser
-cmake --preset default >/dev/null  # again: on a fresh machine node, which the browser tests run on, came just now
+# Again: on a fresh machine node came just now, and with it the browser tests and what they build.
+cmake --preset default >/dev/null
+cmake --build --preset default
 cmake --workflow --preset web >/dev/null  # the site that the browser tests (label web) load
 cmake --workflow --preset package  # the Debian package as the README builds it, checked, in build/package
 finish windows-workflow
