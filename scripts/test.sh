@@ -37,10 +37,14 @@ cmake --workflow --preset web >/dev/null  # the site that the browser tests (lab
 cmake --workflow --preset package  # the Debian package as the README builds it, checked, in build/package
 finish windows-build
 
-ctest --preset default -LE "^package$"  # the package was checked by its workflow just above
+# The Windows edition is played under wine, on an X server of its own, while Chromium and Firefox play the web
+# edition: each takes a fraction of a core, and none of them shares anything with another. Every other test
+# comes after them, alone or two at a time as its properties say; the package was checked by its workflow.
+start windows-e2e ctest --preset windows-e2e
+ctest --preset default -L "^(chromium|firefox)$"
+finish windows-e2e
+ctest --preset default -LE "^(chromium|firefox|package)$"
 ctest --preset sanitize        # every unit test under AddressSanitizer and UndefinedBehaviorSanitizer
 ctest --preset sanitize-smoke  # and a short game of the sanitized binary under Xvfb
-# The Windows edition's workflow, built above, now runs its unit tests under wine and packs it; then it is
-# played under wine on Xvfb.
+# The Windows edition's workflow, built above, now runs its unit tests under wine and packs it.
 cmake --workflow --preset windows
-ctest --preset windows-e2e
