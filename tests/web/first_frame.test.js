@@ -11,7 +11,9 @@ const {HELP_BOX} = require('./texts');
 
 let browser;
 let game;
+let native;
 before(async () => {
+  native = nativeFirstFrame();
   browser = await Browser.start();
   game = await browser.open();
 });
@@ -19,9 +21,9 @@ after(async () => browser && browser.close());
 
 test('the first frame equals the native game\'s, pixel for pixel', async () => {
   const web = await game.screenshot();
-  const native = nativeFirstFrame();
-  assert.deepEqual([native.width, native.height], [WIDTH, HEIGHT]);
-  const differing = web.differingPixels(native);
+  const nativeFrame = await native;
+  assert.deepEqual([nativeFrame.width, nativeFrame.height], [WIDTH, HEIGHT]);
+  const differing = web.differingPixels(nativeFrame);
   console.log(`first frame: ${differing} of ${WIDTH * HEIGHT} pixels differ from the native game's`);
   assert.equal(differing, 0);
 });

@@ -8,6 +8,7 @@ const {HELP_BOX} = require('./texts');
 
 const STEPS = [7, 89];  // the ball in flight between pixels; the step on which it breaks its first brick
 
+const native = nativeFrames(STEPS);
 let browser;
 before(async () => {
   browser = await Browser.start(undefined, '', {webgl: false});
@@ -15,7 +16,6 @@ before(async () => {
 after(async () => browser && browser.close());
 
 test('paused, a ball launched and stepped by O, each frame equals the native game\'s', async () => {
-  const native = nativeFrames(STEPS);
   const game = await browser.open();
   assert.equal(await game.evaluate(() => !!document.createElement('canvas').getContext('webgl')), false);
   await game.key('p', 'b');
@@ -25,7 +25,7 @@ test('paused, a ball launched and stepped by O, each frame equals the native gam
       await game.key('o');
       await game.waitForOutput(' Posicoes - ', ++done);
     }
-    assert.equal((await game.screenshot()).differingPixels(native[i]), 0, `after ${steps} steps`);
+    assert.equal((await game.screenshot()).differingPixels((await native)[i]), 0, `after ${steps} steps`);
   }
   assert.deepEqual(await game.errors(), []);
 });

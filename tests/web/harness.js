@@ -2,7 +2,7 @@
 // TORVALE_BROWSER names (chromium, firefox or webkit): the site served on 127.0.0.1, keys, human-paced
 // clicks, the menu, the canvas's pixels, the console and the end.
 'use strict';
-const {spawnSync} = require('child_process');
+const {execFile, spawnSync} = require('child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
@@ -476,22 +476,31 @@ class Picture {
 }
 
 // The native game's frames under Xvfb, taken by the native end-to-end tests' harness: its first frame, or
-// with step counts, paused and a ball launched, the frame after each of that many single steps.
+// with step counts, paused and a ball launched, the frame after each of that many single steps. A promise, so
+// that the native game plays while the browser starts and plays too.
 function nativeFrames(steps = []) {
   const script = path.join(__dirname, 'native_frames.py');
-  const result = spawnSync('python3', [script, ...steps.map(String)], {maxBuffer: 1 << 26, timeout: 120000});
-  if (result.status !== 0) throw new Error(`native frames: ${result.stderr}`);
-  const pictures = [];
-  for (let rest = result.stdout; rest.length;) {
-    const picture = Picture.fromPpm(rest);
-    pictures.push(picture);
-    rest = rest.subarray(rest.length - picture.rest);
-  }
-  return pictures;
+  const frames = new Promise((resolve, reject) => {
+    const options = {encoding: 'buffer', maxBuffer: 1 << 26, timeout: 120000};
+    execFile('python3', [script, ...steps.map(String)], options, (error, stdout, stderr) => {
+      if (error) return reject(new Error(`native frames: ${error.message}${stderr}`));
+      const pictures = [];
+      for (let rest = stdout; rest.length;) {
+        const picture = Picture.fromPpm(rest);
+        pictures.push(picture);
+        rest = rest.subarray(rest.length - picture.rest);
+      }
+      resolve(pictures);
+    });
+  });
+  frames.catch(() => {});  // a failure counts where the test awaits the frames, not before
+  return frames;
 }
 
 function nativeFirstFrame() {
-  return nativeFrames()[0];
+  const first = nativeFrames().then((frames) => frames[0]);
+  first.catch(() => {});
+  return first;
 }
 
 module.exports = {Browser, CHORD, ENGINE, ENGINES, Game, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame,
