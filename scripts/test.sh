@@ -19,10 +19,12 @@ finish() {
     cat "build/$1.log"
     [ "$status" -eq 0 ] || { echo "test: $1 failed (exit $status)" >&2; exit "$status"; }
 }
+# A failure stops whatever still runs in the background too.
+trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 
 scripts/setup.sh test package windows
 # The Windows edition cross-builds beside everything else that builds, and what only the site and the
-# browser tests need installs beside the native builds. No test starts until all are done.
+# browser tests need installs beside the native builds.
 start windows-build bash -c 'cmake --preset windows && cmake --build --preset windows'
 start setup-browser scripts/setup.sh browser
 for preset in default sanitize bench; do  # bench: built so it cannot rot; bench/measure.sh runs it
@@ -35,14 +37,15 @@ cmake --preset default >/dev/null
 cmake --build --preset default
 cmake --workflow --preset web >/dev/null  # the site that the browser tests (label web) load
 cmake --workflow --preset package  # the Debian package as the README builds it, checked, in build/package
-finish windows-build
 
-# The Windows edition is played under wine, on an X server of its own, while Chromium and Firefox play the web
-# edition: each takes a fraction of a core, and none of them shares anything with another. Every other test
-# comes after them, alone or two at a time as its properties say; the package was checked by its workflow.
-start windows-e2e ctest --preset windows-e2e
-ctest --preset default -L "^(chromium|firefox)$"
-finish windows-e2e
+# Chromium and Firefox play the web edition from here, and the Windows edition is played under wine, on an X
+# server of its own, once its build is done: each takes a fraction of a core, and none of them shares anything
+# with another. Every other test comes after them, alone or two at a time as its properties say; the package
+# was checked by its workflow.
+start browsers ctest --preset default -L "^(chromium|firefox)$"
+finish windows-build
+ctest --preset windows-e2e
+finish browsers
 ctest --preset default -LE "^(chromium|firefox|package)$"
 ctest --preset sanitize        # every unit test under AddressSanitizer and UndefinedBehaviorSanitizer
 ctest --preset sanitize-smoke  # and a short game of the sanitized binary under Xvfb
