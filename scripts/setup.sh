@@ -36,6 +36,35 @@ for set in build "${sets[@]}"; do
     wanted+=("${found[@]}")
 done
 
+# The downloads do not depend on each other, so they run at once; set-up fails if any of them fails.
+downloads=()
+
+# Workbox for the site's build (web/), and puppeteer-core for the browser tests (tests/web/), as their
+# package-lock.json files pin them; no browser is downloaded. Where npm is there already, they need nothing
+# from apt and run beside its installs.
+npm_ci() {
+    if [ ! "$1/node_modules/.package-lock.json" -nt "$1/package-lock.json" ]; then
+        npm ci --prefix "$1" --no-audit --no-fund
+    fi
+}
+npm_downloads() {
+    local top
+    top="$(dirname "$0")/.."
+    if [[ " ${sets[*]} " == *" browser "* || " ${sets[*]} " == *" web "* ]]; then
+        npm_ci "$top/web" &
+        downloads+=($!)
+    fi
+    if [[ " ${sets[*]} " == *" browser "* ]]; then
+        npm_ci "$top/tests/web" &
+        downloads+=($!)
+    fi
+}
+npm_started=false
+if command -v npm >/dev/null; then
+    npm_downloads
+    npm_started=true
+fi
+
 missing=()
 for package in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
@@ -54,25 +83,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
 fi
 
-# The downloads below do not depend on each other, so they run at once; set-up fails if any of them fails.
-downloads=()
-
-# Workbox for the site's build (web/), and puppeteer-core for the browser tests (tests/web/), as their
-# package-lock.json files pin them; no browser is downloaded.
-npm_ci() {
-    if [ ! "$1/node_modules/.package-lock.json" -nt "$1/package-lock.json" ]; then
-        npm ci --prefix "$1" --no-audit --no-fund
-    fi
-}
-top="$(dirname "$0")/.."
-if [[ " ${sets[*]} " == *" browser "* || " ${sets[*]} " == *" web "* ]]; then
-    npm_ci "$top/web" &
-    downloads+=($!)
-fi
-if [[ " ${sets[*]} " == *" browser "* ]]; then
-    npm_ci "$top/tests/web" &
-    downloads+=($!)
-fi
+$npm_started || npm_downloads
 
 # The Windows edition links freeglut statically, and Debian ships no mingw build of it: fetch Debian's own
 # source into build/cache (ignored by git) through a private apt configuration that leaves /etc/apt alone.
