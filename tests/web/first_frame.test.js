@@ -5,7 +5,7 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const {after, before, test} = require('node:test');
-const {Browser, HEIGHT, SITE, TITLE, WIDTH, nativeFirstFrame, waitUntil} = require('./harness');
+const {Browser, HEIGHT, SITE, TITLE, WIDTH, nativeFrames, waitUntil} = require('./harness');
 const {serve} = require('../../web/tools/serve');
 const {HELP_BOX} = require('./texts');
 
@@ -13,7 +13,7 @@ let browser;
 let game;
 let native;
 before(async () => {
-  native = nativeFirstFrame();
+  native = nativeFrames();
   browser = await Browser.start();
   game = await browser.open();
 });
@@ -21,7 +21,7 @@ after(async () => browser && browser.close());
 
 test('the first frame equals the native game\'s, pixel for pixel', async () => {
   const web = await game.screenshot();
-  const nativeFrame = await native;
+  const [nativeFrame] = await native;
   assert.deepEqual([nativeFrame.width, nativeFrame.height], [WIDTH, HEIGHT]);
   const differing = web.differingPixels(nativeFrame);
   console.log(`first frame: ${differing} of ${WIDTH * HEIGHT} pixels differ from the native game's`);

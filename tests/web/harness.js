@@ -518,11 +518,5 @@ function nativeFrames(steps = []) {
   return frames;
 }
 
-function nativeFirstFrame() {
-  const first = nativeFrames().then((frames) => frames[0]);
-  first.catch(() => {});
-  return first;
-}
-
-module.exports = {Browser, CHORD, ENGINE, ENGINES, Game, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFirstFrame,
-                  nativeFrames, sleep, waitUntil};
+module.exports = {Browser, CHORD, ENGINE, ENGINES, Game, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFrames,
+                  sleep, waitUntil};

@@ -7,11 +7,11 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const {test} = require('node:test');
-const {Browser, ENGINE, ENGINES, SITE, nativeFirstFrame, waitUntil} = require('./harness');
+const {Browser, ENGINE, ENGINES, SITE, nativeFrames, waitUntil} = require('./harness');
 const {HELP_BOX, PROMPT, REST_Y, STEP, positions} = require('./texts');
 
 test('installable; a new build shown within two loads, no old page cached; then it plays offline', async (t) => {
-  const native = nativeFirstFrame();
+  const native = nativeFrames();
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'torvale-site-'));
   const site = path.join(folder, 'games');  // a copy of the site, that a new build replaces
   fs.cpSync(SITE, site, {recursive: true});
@@ -49,7 +49,7 @@ test('installable; a new build shown within two loads, no old page cached; then 
   browser.server.close();
   if (ENGINES[ENGINE].offlineMode) await game.setOfflineMode(true);
   await game.reload();
-  assert.equal((await game.firstFrame()).differingPixels(await native), 0);
+  assert.equal((await game.firstFrame()).differingPixels((await native)[0]), 0);
   await game.key('p', 'b', 'o');  // paused, launched, one step
   const stepped = HELP_BOX + PROMPT + positions(0.45, 0.45 + STEP, REST_Y + STEP);
   await waitUntil(async () => (await game.output()) === stepped, 'the help box and the step alone');
