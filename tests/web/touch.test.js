@@ -7,6 +7,7 @@ const {Browser, PHONE, sleep, waitUntil} = require('./harness');
 const {HELP_BOX, PROMPT, REST_Y} = require('./texts');
 
 const pad = (key) => `button[data-key="${key}"]`;
+const HELP_LINES = HELP_BOX.split('\n').filter((line) => line).length;
 let browser;
 before(async () => browser = await Browser.start());
 after(async () => browser && browser.close());
@@ -18,12 +19,20 @@ test('on any screen the field keeps 4:5 and it and every control are in view, wi
       const inView = (box) => box.left >= 0 && box.top >= 0 && box.right <= innerWidth && box.bottom <= innerHeight;
       const [field, log] = [document.getElementById('canvas').getBoundingClientRect(), document.getElementById('console')];
       const shown = [...document.querySelectorAll('button[data-key]')].filter((button) => button.offsetParent);
-      return {sideways: document.documentElement.scrollWidth > innerWidth, helpFits: log.scrollWidth <= log.clientWidth,
+      // The help box's lines as laid out: each on a line of its own, and its end within the console's scrolling.
+      const text = document.createRange();
+      text.selectNodeContents(log);
+      const lines = [...text.getClientRects()].filter((line) => line.width > 0);
+      const helpEnd = Math.max(...lines.map((line) => line.right)) - log.getBoundingClientRect().left;
+      return {sideways: document.documentElement.scrollWidth > innerWidth,
+              legible: parseFloat(getComputedStyle(log).fontSize) >= 12,
+              helpWhole: [new Set(lines.map((line) => Math.round(line.top))).size, helpEnd <= log.scrollWidth + 1],
               field: [field.width, Math.abs(field.width * 5 / 4 - field.height) <= 1],
               inView: [field, ...shown.map((button) => button.getBoundingClientRect())].every(inView),
               keys: shown.map((button) => button.dataset.key).join('')};
     });
-    assert.deepEqual(layout, {sideways: false, helpFits: true, field: [touch ? layout.field[0] : 400, true],
+    assert.deepEqual(layout, {sideways: false, legible: true, helpWhole: [HELP_LINES, true],
+                              field: [touch ? layout.field[0] : 400, true],
                               inView: true, keys: touch ? 'abdponh' : ''}, `${width} x ${height}`);
     assert.deepEqual(await game.errors(), []);
     await game.page.close();
