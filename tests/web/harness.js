@@ -40,6 +40,8 @@ const CHORD = /^(Control|Alt|Meta)\+(.+)$/;
 // Chromium's emulation of a phone held upright: its screen in CSS pixels, touch and a fine pixel ratio.
 const PHONE = {width: 393, height: 851, deviceScaleFactor: 2.75, isMobile: true, hasTouch: true};
 
+let AXE;  // axe-core's script, read when a test first asks for it
+
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // Polls predicate until it gives a truthy value; fails after timeout milliseconds.
@@ -335,6 +337,20 @@ class Game {
 
   async policyViolations() {
     return this.evaluate(() => window.torvaleProbe.violations);
+  }
+
+  // What axe-core finds on the page as it is now: its version, its violations and the checks it could not
+  // settle, each as its rule and the elements. Its script goes in through the driver, not as a page's script
+  // would, which the page's policy refuses.
+  async accessibility() {
+    AXE ??= fs.readFileSync(require.resolve('axe-core/axe.min.js'), 'utf8');
+    if (!await this.evaluate(() => typeof axe !== 'undefined')) await this.evaluate(AXE);
+    return this.evaluate(async () => {
+      const results = await axe.run(document, {resultTypes: ['violations', 'incomplete']});
+      const found = (rules) => rules.map(({id, nodes}) =>
+        `${id}: ${nodes.map((node) => node.target.join(' ')).join(', ')}`);
+      return {version: axe.version, violations: found(results.violations), incomplete: found(results.incomplete)};
+    });
   }
 
   // Console ---------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 // The right-button menu in the browser: its entries, picks with either button that never reach the game
-// as a click, a new game shown at once while paused, closing without a pick, and the last entry's exit.
+// as a click, a new game shown at once while paused, closing without a pick, and the last entry's exit; and
+// axe-core's accessibility check of the page, with the menu closed and open.
 'use strict';
 const assert = require('node:assert/strict');
 const {after, before, test} = require('node:test');
@@ -70,6 +71,17 @@ test('Escape or a click elsewhere closes the menu, and that click is not the gam
   const shown = await game.$eval('#canvas', (canvas) =>
     !canvas.dispatchEvent(new MouseEvent('contextmenu', {bubbles: true, cancelable: true, button: 2})));
   assert.equal(shown, true, 'the browser\'s own context menu is kept away from the canvas');
+  assert.deepEqual(await game.errors(), []);
+});
+
+test('axe-core finds no violation on the page at the start nor with the menu open', async (t) => {
+  const game = await browser.open();
+  for (const [when, action] of [['at the start', async () => {}], ['with the menu open', () => game.openMenu()]]) {
+    await action();
+    const {version, violations, incomplete} = await game.accessibility();
+    assert.deepEqual(violations, [], when);
+    t.diagnostic(`axe-core ${version}, ${when}: no violation; not settled: ${incomplete.join('; ') || 'nothing'}`);
+  }
   assert.deepEqual(await game.errors(), []);
 });
 
