@@ -1,7 +1,7 @@
 # The Windows edition's build settings: static freeglut and GoogleTest cross-built at configure time, a
 # console .exe that needs no DLL beyond Windows' own, and wine to run the tests. Included on WIN32 only.
 
-set(windows_deps ${CMAKE_BINARY_DIR}/deps)
+include(${PROJECT_SOURCE_DIR}/cmake/BuildDependency.cmake)
 set(wine_prefix ${CMAKE_BINARY_DIR}/wineprefix)
 
 # Debian ships no mingw freeglut: scripts/setup.sh windows fetches Debian's source, at the version that
@@ -21,26 +21,6 @@ if(NOT at EQUAL 0)
                         "(found: '${freeglut_found}'): run scripts/setup.sh windows first.")
 endif()
 
-# Configures, builds and installs one dependency into windows_deps, once per build tree.
-function(torvale_build_dependency name source)
-    set(stamp ${windows_deps}/${name}.installed)
-    if(EXISTS ${stamp})
-        return()
-    endif()
-    message(STATUS "Cross-building ${name} from ${source}")
-    set(log ${CMAKE_BINARY_DIR}/deps-build/${name}.log)
-    file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/deps-build)
-    execute_process(
-        COMMAND ${CMAKE_COMMAND} -S ${source} -B ${CMAKE_BINARY_DIR}/deps-build/${name} -G ${CMAKE_GENERATOR}
-                -DCMAKE_MAKE_PROGRAM=${CMAKE_MAKE_PROGRAM} --toolchain ${CMAKE_TOOLCHAIN_FILE}
-                -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=${windows_deps} ${ARGN}
-        COMMAND_ERROR_IS_FATAL ANY OUTPUT_FILE ${log}.configure ERROR_FILE ${log}.configure)
-    execute_process(
-        COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/deps-build/${name} --target install
-        COMMAND_ERROR_IS_FATAL ANY OUTPUT_FILE ${log} ERROR_FILE ${log})
-    file(TOUCH ${stamp})
-endfunction()
-
 # A replacement GLUT (libglut.a) so that FindGLUT finds it; no warnings on stderr, where wine's DISPLAY
 # would otherwise make it report a failed CreateDC.
 torvale_build_dependency(freeglut-${freeglut_version} ${TORVALE_FREEGLUT_SOURCE}
@@ -50,10 +30,8 @@ if(TORVALE_BUILD_TESTS)
     torvale_build_dependency(googletest /usr/src/googletest -DBUILD_GMOCK=OFF -DINSTALL_GTEST=ON)
 endif()
 
-list(APPEND CMAKE_FIND_ROOT_PATH ${windows_deps})
-list(APPEND CMAKE_PREFIX_PATH ${windows_deps})
 # FindGLUT asks pkg-config first: let it see the cross-built freeglut only, never the host's.
-set(ENV{PKG_CONFIG_LIBDIR} ${windows_deps}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_LIBDIR} ${TORVALE_DEPENDENCIES}/lib/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
 
 # freeglut's header declares its functions dllimport unless told the library is static. FindGLUT does not
