@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, playing and testing Torvale need, if any are missing.
-# Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, web, browser, package, windows
+# Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, web, browser, package, windows,
+#                                    arm64, docs
 set -euo pipefail
 
 packages_for() {
@@ -23,6 +24,12 @@ packages_for() {
         windows) echo gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
                       mingw-w64-x86-64-dev wine wine64 libgl1 libxrender1 libxrandr2 libxi6 libxcursor1 \
                       libxcomposite1 libxfixes3 libxinerama1 googletest dpkg-dev openbox ;;
+        # the arm64 edition: Debian's cross compiler, qemu-user to run what it builds, and the arm64 builds of the
+        # libraries the game and its tests link, with Mesa's drivers to draw under qemu (multiarch)
+        arm64) echo g++-aarch64-linux-gnu qemu-user libglut-dev:arm64 libglu1-mesa-dev:arm64 libgl-dev:arm64 \
+                    libgl1-mesa-dri:arm64 libgtest-dev:arm64 dpkg-dev ;;
+        # Graphviz, which draws docs/design.svg from its source beside it
+        docs) echo graphviz ;;
         *) echo "setup: unknown set '$1'" >&2; return 1 ;;
     esac
 }
@@ -79,6 +86,14 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
     # Wait for another apt run (a second set-up, an unattended upgrade) rather than fail on its lock.
     lock_wait=(-o DPkg::Lock::Timeout=600)
+    # Packages of another architecture (name:arm64) come from that architecture's indexes, which apt reads
+    # only once dpkg knows the architecture.
+    for package in "${missing[@]}"; do
+        foreign=${package#*:}
+        if [ "$foreign" != "$package" ] && ! dpkg --print-foreign-architectures | grep -qx "$foreign"; then
+            "${as_root[@]}" dpkg --add-architecture "$foreign"
+        fi
+    done
     "${as_root[@]}" apt-get "${lock_wait[@]}" update
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
 fi

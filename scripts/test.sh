@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Sets everything up, builds Torvale and runs every test: plain, under the sanitizers, then the Windows edition.
+# Sets everything up, builds Torvale and runs every test: plain, under the sanitizers, and each other edition's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p build
@@ -22,7 +22,7 @@ finish() {
 # A failure stops whatever still runs in the background too.
 trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 
-scripts/setup.sh test package windows
+scripts/setup.sh test package windows arm64
 # The Windows edition cross-builds beside everything else that builds, and what only the site and the
 # browser tests need installs beside the native builds.
 start windows-build bash -c 'cmake --preset windows && cmake --build --preset windows'
@@ -31,12 +31,18 @@ for preset in default sanitize bench; do  # bench: built so it cannot rot; bench
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
 done
+# The arm64 edition cross-builds, is tested under qemu-user (its first frame against the native game's just
+# built) and packed, beside the rest; so are the rules' tests under the web's compiler once it is there.
+start arm64 cmake --workflow --preset arm64
 finish setup-browser
+start web-tests cmake --workflow --preset web-tests
 # Again: on a fresh machine node came just now, and with it the browser tests and what they build.
 cmake --preset default >/dev/null
 cmake --build --preset default
 cmake --workflow --preset web >/dev/null  # the site that the browser tests (label web) load
 cmake --workflow --preset package  # the Debian package as the README builds it, checked, in build/package
+finish arm64
+finish web-tests
 
 # Chromium and Firefox play the web edition from here, and the Windows edition is played under wine, on an X
 # server of its own, once its build is done: each takes a fraction of a core, and none of them shares anything

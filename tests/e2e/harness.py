@@ -243,6 +243,21 @@ class Picture:
     def __eq__(self, other):
         return self.pixels == other.pixels
 
+    def differing(self, other):
+        """How many pixels differ from those of other, a picture of the same size."""
+        return sum(self.pixels[at:at + 3] != other.pixels[at:at + 3] for at in range(0, len(other.pixels), 3))
+
+
+def first_frame_of(binary):
+    """The first frame of another build of the game (the native one, to match an edition against), on an X
+    server of its own."""
+    with Xvfb() as display:
+        game = Game(display, command=[binary])
+        try:
+            return game.first_frame()
+        finally:
+            game.stop()
+
 
 def expected(r, g, b):
     """The 8-bit colour that a GL colour in [0, 1] becomes."""

@@ -27,6 +27,7 @@ INSTALLED = {
 NEVER_OVERRIDDEN = ("no-changelog", "no-copyright-file", "package-section-games-but-contains-no-game")
 # The one remark AppStream makes: it knows no top-level domain "example" (see packaging/CMakeLists.txt).
 APPSTREAM_ACCEPTED = ("cid-maybe-not-rdns",)
+ARCHITECTURE = os.environ["TORVALE_DEB_ARCHITECTURE"]
 HARDENED = ("Position Independent Executable", "Stack protected", "Fortify Source functions",
             "Read-only relocations", "Immediate binding")
 
@@ -41,8 +42,7 @@ class DebianPackage(unittest.TestCase):
         # Built afresh from the current build tree, so the test never judges a stale package.
         cls.scratch = tempfile.mkdtemp(prefix="torvale-package-")
         run(os.environ["CPACK"], "-G", "DEB", "--config", os.environ["TORVALE_CPACK_CONFIG"], "-B", cls.scratch)
-        architecture = run("dpkg", "--print-architecture").stdout.strip()
-        cls.package = os.path.join(cls.scratch, f"torvale_{os.environ['TORVALE_VERSION']}_{architecture}.deb")
+        cls.package = os.path.join(cls.scratch, f"torvale_{os.environ['TORVALE_VERSION']}_{ARCHITECTURE}.deb")
         cls.root = os.path.join(cls.scratch, "root")
         run("dpkg", "-x", cls.package, cls.root)
 
@@ -119,7 +119,7 @@ class DebianPackage(unittest.TestCase):
     def test_game_code_carries_control_flow_protection(self):
         # hardening-check looks for the ELF marking, which the linker drops because Debian 12's C
         # start-up files lack it; -fcf-protection shows in the code: a callback begins with endbr64.
-        if run("dpkg", "--print-architecture").stdout.strip() != "amd64":
+        if ARCHITECTURE != "amd64":
             self.skipTest("control-flow protection is x86's")
         code = run("objdump", "-d", "--demangle", os.environ["TORVALE_BUILT_GAME"]).stdout
         self.assertTrue(re.search(r"<tick\(int\)>:\n\s*[0-9a-f]+:\s+(?:[0-9a-f]{2} )+\s*endbr64", code),

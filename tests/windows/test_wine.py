@@ -93,16 +93,9 @@ class FirstFrame(test_first_frame.FirstFrame):
         self.assertEqual(name, harness.TITLE)
 
     def test_first_frame_is_the_linux_game_s_pixel_for_pixel(self):
-        with harness.Xvfb() as display:
-            native = harness.Game(display, command=[os.environ["TORVALE_NATIVE_BINARY"]])
-            try:
-                linux = native.first_frame()
-            finally:
-                native.stop()
+        linux = harness.first_frame_of(os.environ["TORVALE_NATIVE_BINARY"])
         self.assertEqual((self.picture.width, self.picture.height), (linux.width, linux.height))
-        differing = sum(self.picture.pixels[at:at + 3] != linux.pixels[at:at + 3]
-                        for at in range(0, len(linux.pixels), 3))
-        self.assertEqual(differing, 0, f"{differing} pixels differ")
+        self.assertEqual(self.picture.differing(linux), 0, "pixels differ")
 
 
 class Commands(OnWine, test_commands.Commands):
