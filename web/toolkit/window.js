@@ -7,7 +7,6 @@ const TorvaleWindow = {
   $Torvale: {
     ended: false,
     timers: [],
-    timerDue: null,  // while a timer callback runs: when it was due
     tasks: null,
     frameRequested: false,
     displayFunc: 0,
@@ -28,6 +27,22 @@ const TorvaleWindow = {
         run();
       } catch (e) {
         if (!(e instanceof ExitStatus)) throw e;
+      }
+    },
+
+    // Runs run after delay whole milliseconds: as a task of the highest priority where the browser has a
+    // scheduler, which wakes closer to its deadline than a plain timer, as freeglut's does; else a timer.
+    // The end aborts whatever is pending.
+    after: (delay, run) => {
+      if (typeof scheduler != 'undefined' && scheduler.postTask) {
+        Torvale.tasks = Torvale.tasks || new TaskController({priority: 'user-blocking'});
+        scheduler.postTask(run, {delay, signal: Torvale.tasks.signal}).catch(() => {});
+      } else {
+        const timer = setTimeout(() => {
+          Torvale.timers.splice(Torvale.timers.indexOf(timer), 1);
+          run();
+        }, delay);
+        Torvale.timers.push(timer);
       }
     },
 
@@ -120,37 +135,22 @@ const TorvaleWindow = {
     return 0;
   },
 
-  // Armed as a task of the highest priority where the browser has a scheduler: it wakes closer to its
-  // deadline than a plain timer, as freeglut's does. A timer armed from a callback that the page woke
-  // late (busy drawing or laying out, or a slow phone) or early (whole milliseconds) is due msec after
-  // the time that callback was due, not after now, so the page's error is not added to every tick; but
-  // never before now, so a page back after a long while gets one callback, not a burst of them. The end
-  // aborts whatever is pending.
+  // As GLUT's, the callback comes no sooner than msec after this call, and one that the page woke late
+  // (busy drawing or laying out, or a slow phone) is not made up for: the game runs slower, as it does on
+  // a slow machine, and a page back after a long while gets one callback. Browsers may wake a timer up to
+  // a millisecond early by the page's own clock (Firefox's whole milliseconds): it then waits out the rest.
   glutTimerFunc__deps: ['$Torvale'],
   glutTimerFunc__sig: 'viii',
   glutTimerFunc: function(msec, func, value) {
     if (Torvale.ended) return;
-    const now = performance.now();
-    const due = (Torvale.timerDue === null ? now : Math.max(Torvale.timerDue, now - msec)) + msec;
-    const run = () => {
-      Torvale.timerDue = due;
-      try {
-        Torvale.call(() => {{{ makeDynCall('vi', 'func') }}}(value));
-      } finally {
-        Torvale.timerDue = null;
-      }
+    const armed = performance.now();
+    const wake = () => {
+      // A microsecond is below every engine's clock resolution: a shortfall within it is rounding.
+      const left = msec - (performance.now() - armed);
+      if (left > 0.001) Torvale.after(Math.ceil(left), wake);
+      else Torvale.call(() => {{{ makeDynCall('vi', 'func') }}}(value));
     };
-    const delay = Math.round(due - now);  // the browser takes whole milliseconds
-    if (typeof scheduler != 'undefined' && scheduler.postTask) {
-      Torvale.tasks = Torvale.tasks || new TaskController({priority: 'user-blocking'});
-      scheduler.postTask(run, {delay, signal: Torvale.tasks.signal}).catch(() => {});
-    } else {
-      const timer = setTimeout(() => {
-        Torvale.timers.splice(Torvale.timers.indexOf(timer), 1);
-        run();
-      }, delay);
-      Torvale.timers.push(timer);
-    }
+    Torvale.after(msec, wake);
   },
 
   // As GLUT does, the frame is drawn once the current callback is done (however many redraws it asked
