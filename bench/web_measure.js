@@ -2,8 +2,9 @@
 // run, and prints the Markdown tables of docs/performance.md: in each engine ticks per second and CPU time
 // per second of play, beside a floor page whose one 4 x 4 square changes 50 times a second; in Chromium
 // also load to first frame (from the network and from the service worker's cache), ticks per second with
-// the CPU throttled as on a slower phone and a single step's time on a fresh and on a long console; and
-// the site's size. Run it through bench/measure-web.sh. Exits 1 when a target is missed.
+// the CPU throttled as on a slower phone (without a target: a slow page runs the game slower, as a slow
+// machine runs the native game) and a single step's time on a fresh and on a long console; and the site's
+// size. Run it through bench/measure-web.sh. Exits 1 when a target is missed.
 'use strict';
 const {execFileSync} = require('child_process');
 const fs = require('fs');
@@ -299,7 +300,8 @@ async function main() {
       `${(measured[engine].allCpu - measured[engine].floor.allCpu).toFixed(1)}`),
     chromiumOnly('CPU time per second with --disable-gpu, with display: play / the floor page (ms/s)',
                  `${noGpuCpu.game.toFixed(1)} / ${noGpuCpu.floor.toFixed(1)}`),
-    chromiumOnly(`ticks per second, CPU throttled ${THROTTLE}x`, throttledRate.toFixed(2)),
+    chromiumOnly(`ticks per second, CPU throttled ${THROTTLE}x, beside the native game's (no target)`,
+                 `${throttledRate.toFixed(2)} (${signed(throttledGap)})`),
     chromiumOnly(`tick period p99, CPU throttled ${THROTTLE}x (ms)`, quantile(throttled.flatMap((run) => run.periods), 0.99).toFixed(3)),
     chromiumOnly('O to the frame after the positions, median (ms): fresh console', steps.fresh.toFixed(1)),
     chromiumOnly(`the same after H a thousand times (${steps.lines} console lines)`, steps.long.toFixed(1)),
@@ -313,7 +315,6 @@ async function main() {
     '', '| target | measured | holds |', '|---|---:|---|',
     ...engines.map((engine) => `| ticks per second in ${NAMES[engine]} within 1 % of the native game's | ` +
         `${signed(measured[engine].gap)} | ${Math.abs(measured[engine].gap) <= 1 ? 'yes' : 'no'} |`),
-    `| the same in Chromium with the CPU throttled ${THROTTLE}x, within 2 % | ${signed(throttledGap)} | ${Math.abs(throttledGap) <= 2 ? 'yes' : 'no'} |`,
     `| a step on a long console at most twice a fresh one's and at most 60 ms | ${steps.long.toFixed(1)} ms | ${stepsHold ? 'yes' : 'no'} |`,
     `| all of Chromium's CPU in play at most ${MOST_OVER_FLOOR}x the floor page's: by default / with --disable-gpu | ` +
     `${overFloor.map((ratio) => `${ratio.toFixed(2)}x`).join(' / ')} | ${overFloorHolds ? 'yes' : 'no'} |`,
@@ -321,7 +322,7 @@ async function main() {
     `${kib(total(loaded, 'gzipped'))} KiB | ${startSizeHolds ? 'yes' : 'no'} |`,
   ];
   console.log(lines.join('\n'));
-  process.exitCode = ratesHold && Math.abs(throttledGap) <= 2 && stepsHold && overFloorHolds && startSizeHolds ? 0 : 1;
+  process.exitCode = ratesHold && stepsHold && overFloorHolds && startSizeHolds ? 0 : 1;
 }
 
 main().catch((error) => {
