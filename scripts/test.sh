@@ -31,27 +31,27 @@ for preset in default sanitize bench; do  # bench: built so it cannot rot; bench
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
 done
-# The arm64 edition cross-builds, is tested under qemu-user (its first frame against the native game's just
-# built) and packed, beside the rest; so are the rules' tests under the web's compiler once it is there.
-start arm64 cmake --workflow --preset arm64
 finish setup-browser
-start web-tests cmake --workflow --preset web-tests
 # Again: on a fresh machine node came just now, and with it the browser tests and what they build.
 cmake --preset default >/dev/null
 cmake --build --preset default
 cmake --workflow --preset web >/dev/null  # the site that the browser tests (label web) load
 cmake --workflow --preset package  # the Debian package as the README builds it, checked, in build/package
-finish arm64
-finish web-tests
 
 # Chromium and Firefox play the web edition from here, and the Windows edition is played under wine, on an X
 # server of its own, once its build is done: each takes a fraction of a core, and none of them shares anything
 # with another. Every other test comes after them, alone or two at a time as its properties say; the package
 # was checked by its workflow.
 start browsers ctest --preset default -L "^(chromium|firefox)$"
+# Beside them, at a lower priority, the arm64 edition cross-builds, is tested under qemu-user (its first frame
+# against the native game's) and packed, and the rules' tests run under the web's compiler.
+start arm64 nice cmake --workflow --preset arm64
+start web-tests nice cmake --workflow --preset web-tests
 finish windows-build
 ctest --preset windows-e2e
 finish browsers
+finish web-tests
+finish arm64
 ctest --preset default -LE "^(chromium|firefox|package)$"
 ctest --preset sanitize        # every unit test under AddressSanitizer and UndefinedBehaviorSanitizer
 ctest --preset sanitize-smoke  # and a short game of the sanitized binary under Xvfb
