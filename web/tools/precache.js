@@ -9,8 +9,6 @@ async function main(site) {
   const {count, size, warnings} = await generateSW({
     globDirectory: site,
     globPatterns: ['**/*.{html,css,js,wasm,webmanifest,png,txt}'],
-    // The copies that compress.js writes: the browser decodes what it fetches, and the worker keeps that.
-    globIgnores: ['**/*.{gz,br}'],
     swDest: path.join(site, 'sw.js'),
     mode: 'production',
     sourcemap: false,
