@@ -366,21 +366,18 @@ const TorvaleCanvasGL = {
   },
 
   glViewport__deps: ['$CanvasGL'],
-  glViewport__sig: 'viiii',
   glViewport: function(x, y, width, height) {
     CanvasGL.viewport = [x, y, width, height];
     CanvasGL.transforms++;
   },
 
   glClearColor__deps: ['$CanvasGL'],
-  glClearColor__sig: 'vffff',
   glClearColor: function(red, green, blue, alpha) {
     CanvasGL.clearPixel = CanvasGL.pixel(red, green, blue, alpha);
   },
 
   // The window has only a colour buffer: nothing else is there to clear.
   glClear__deps: ['$CanvasGL'],
-  glClear__sig: 'vi',
   glClear: function(mask) {
     if (!(mask & CanvasGL.GL_COLOR_BUFFER_BIT)) return;
     CanvasGL.start(CanvasGL.CLEAR, CanvasGL.clearPixel);
@@ -388,14 +385,12 @@ const TorvaleCanvasGL = {
   },
 
   glColor3f__deps: ['$CanvasGL'],
-  glColor3f__sig: 'vfff',
   glColor3f: function(red, green, blue) {
     CanvasGL.colourPixel = CanvasGL.pixel(red, green, blue, 1);
   },
 
   // gluOrtho2D is glOrtho with near and far at -1 and 1, multiplied onto the current (model-view) matrix.
   gluOrtho2D__deps: ['$CanvasGL'],
-  gluOrtho2D__sig: 'vdddd',
   gluOrtho2D: function(left, right, bottom, top) {
     const f = Math.fround, m = CanvasGL.modelView;
     const scale = [f(2 / (right - left)), f(2 / (top - bottom)), -1];
@@ -416,7 +411,6 @@ const TorvaleCanvasGL = {
   },
 
   glBegin__deps: ['$CanvasGL'],
-  glBegin__sig: 'vi',
   glBegin: function(mode) {
     if (mode !== CanvasGL.GL_LINES && mode !== CanvasGL.GL_LINE_LOOP && mode !== CanvasGL.GL_LINE_STRIP &&
         mode !== CanvasGL.GL_POLYGON) {
@@ -427,13 +421,11 @@ const TorvaleCanvasGL = {
   },
 
   glVertex2f__deps: ['$CanvasGL'],
-  glVertex2f__sig: 'vff',
   glVertex2f: function(x, y) {
     if (CanvasGL.mode !== null) CanvasGL.inputs.push(x, y);
   },
 
   glEnd__deps: ['$CanvasGL'],
-  glEnd__sig: 'v',
   glEnd: function() {
     if (CanvasGL.mode === null) return;
     CanvasGL.inputs[1] = CanvasGL.colourPixel;  // as GL, in the colour current at the end
@@ -443,7 +435,6 @@ const TorvaleCanvasGL = {
 
   // A filled rectangle is the polygon through its four corners, as in GL.
   glRectf__deps: ['$CanvasGL'],
-  glRectf__sig: 'vffff',
   glRectf: function(x1, y1, x2, y2) {
     CanvasGL.start(CanvasGL.SHAPE, CanvasGL.colourPixel).push(CanvasGL.transforms, CanvasGL.GL_POLYGON,
                                                               x1, y1, x2, y1, x2, y2, x1, y2);
@@ -453,7 +444,6 @@ const TorvaleCanvasGL = {
   // Through the matrices and the viewport, with the current colour; outside the view volume the position
   // is invalid and bitmaps draw nothing.
   glRasterPos2f__deps: ['$CanvasGL'],
-  glRasterPos2f__sig: 'vff',
   glRasterPos2f: function(x, y) {
     const raster = CanvasGL.raster, point = CanvasGL.toWindow(x, y);
     raster.valid = !!point && [0, 1, 2].every((i) => {

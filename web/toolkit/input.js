@@ -243,24 +243,20 @@ const TorvaleInputLibrary = {
   },
 
   // Emscripten names a library's entries by rewriting 'function(': they stay function expressions.
-  glutKeyboardFunc__sig: 'vi',
   glutKeyboardFunc: function(func) {
     Torvale.keyboardFunc = func;
   },
 
-  glutMouseFunc__sig: 'vi',
   glutMouseFunc: function(func) {
     Torvale.mouseFunc = func;
   },
 
   // One menu, as the game has: its entries go into the pop-up that glutInit made.
-  glutCreateMenu__sig: 'ii',
   glutCreateMenu: function(callback) {
     Torvale.menu.callback = callback;
     return 1;
   },
 
-  glutAddMenuEntry__sig: 'vii',
   glutAddMenuEntry: function(label, value) {
     const item = document.createElement('div');
     item.setAttribute('role', 'menuitem');
@@ -271,7 +267,6 @@ const TorvaleInputLibrary = {
     Torvale.menu.items.push(item);
   },
 
-  glutAttachMenu__sig: 'vi',
   glutAttachMenu: function(button) {
     Torvale.menu.button = button;
   },

@@ -61,20 +61,16 @@ const TorvaleWindow = {
 
   // The game's connection to the page: every listener of the toolkit, once, on the canvas and the page.
   glutInit__deps: ['$Torvale', '$TorvaleInput'],
-  glutInit__sig: 'vii',
   glutInit: function(argcp, argv) {
     TorvaleInput.listen();
   },
 
   // Always a double-buffered RGB window: the frame is drawn out of sight and shown whole at the swap.
-  glutInitDisplayMode__sig: 'vi',
   glutInitDisplayMode: function(mode) {},
 
   // The page places the window.
-  glutInitWindowPosition__sig: 'vii',
   glutInitWindowPosition: function(x, y) {},
 
-  glutInitWindowSize__sig: 'vii',
   glutInitWindowSize: function(width, height) {
     Torvale.window = {width, height};
   },
@@ -82,7 +78,6 @@ const TorvaleWindow = {
   // The page's canvas is the window, and the page's title and heading are its title. Where the browser gives
   // no 2D canvas, the page says so in place of the field, and the game goes on in the console alone.
   glutCreateWindow__deps: ['$Torvale', '$CanvasGL'],
-  glutCreateWindow__sig: 'ii',
   glutCreateWindow: function(title) {
     document.title = document.getElementById('title').textContent = UTF8ToString(title);
     CanvasGL.attach(Module['canvas'], Torvale.window.width, Torvale.window.height);
@@ -90,13 +85,11 @@ const TorvaleWindow = {
     return 1;
   },
 
-  glutDisplayFunc__sig: 'vi',
   glutDisplayFunc: function(func) {
     Torvale.displayFunc = func;
   },
 
   glutSwapBuffers__deps: ['$CanvasGL'],
-  glutSwapBuffers__sig: 'v',
   glutSwapBuffers: function() {
     CanvasGL.present();
   },
@@ -104,7 +97,6 @@ const TorvaleWindow = {
   // As GLUT does for a game without a reshape callback, the viewport is the whole window; then the first
   // frame. The page's own event loop runs the game from here, so main never returns.
   glutMainLoop__deps: ['$Torvale', 'glViewport', 'glutPostRedisplay'],
-  glutMainLoop__sig: 'v',
   glutMainLoop: function() {
     _glViewport(0, 0, Torvale.window.width, Torvale.window.height);
     _glutPostRedisplay();
@@ -113,7 +105,6 @@ const TorvaleWindow = {
 
   // exit() inside the game: no more ticks, frames or input, and the page is told the status.
   exit__deps: ['$Torvale'],
-  exit__sig: 'vi',
   exit: function(status) {
     Torvale.end(status);
     throw new ExitStatus(status);
@@ -121,7 +112,6 @@ const TorvaleWindow = {
 
   // Standard output byte by byte to Module.stdout as it is written, so that a line without its newline
   // (the step prompt, the positions) shows at once; standard error to the browser's console.
-  fd_write__sig: 'iiiii',
   fd_write: function(fd, iov, iovcnt, pnum) {
     let written = 0;
     for (let i = 0; i < iovcnt; i++) {
@@ -140,7 +130,6 @@ const TorvaleWindow = {
   // a slow machine, and a page back after a long while gets one callback. Browsers may wake a timer up to
   // a millisecond early by the page's own clock (Firefox's whole milliseconds): it then waits out the rest.
   glutTimerFunc__deps: ['$Torvale'],
-  glutTimerFunc__sig: 'viii',
   glutTimerFunc: function(msec, func, value) {
     if (Torvale.ended) return;
     const armed = performance.now();
@@ -156,7 +145,6 @@ const TorvaleWindow = {
   // As GLUT does, the frame is drawn once the current callback is done (however many redraws it asked
   // for), not at the next animation frame: so the tick's 20 ms, armed at its end, take in the drawing
   // and never wait for a frame drawn in between; the browser shows the canvas at its next refresh.
-  glutPostRedisplay__sig: 'v',
   glutPostRedisplay: function() {
     if (Torvale.ended || Torvale.frameRequested || !Torvale.displayFunc) return;
     Torvale.frameRequested = true;
