@@ -16,16 +16,20 @@ fi
 rm -rf "$tree"  # a tree of another version, or one left half-unpacked
 
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+# The Debian release whose archive has that version, whatever this machine runs: the same source on any host
+# makes the same zip. Debian keeps a release's archive online long after the next one comes out.
+source_release=bookworm
 
-# Prints a deb-src twin of the first enabled deb entry for the release itself (not -updates or -security).
+# Prints a deb-src twin of the first enabled deb entry for this machine's release (not -updates or -security),
+# for the source release.
 derive_deb_src() {
     local file
     for file in /etc/apt/sources.list.d/*.sources; do
         [ -e "$file" ] || continue
-        awk -v release="$codename" '
+        awk -v release="$codename" -v source_release="$source_release" '
             function flush() {
                 if (types ~ /(^| )deb( |$)/ && (" " suites " ") ~ (" " release " ") && !disabled && !done) {
-                    print "Types: deb-src"; print "Suites: " release; printf "%s", rest; done = 1
+                    print "Types: deb-src"; print "Suites: " source_release; printf "%s", rest; done = 1
                 }
                 types = suites = rest = ""; disabled = 0
             }
@@ -39,8 +43,8 @@ derive_deb_src() {
     done
     for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
         [ -e "$file" ] || continue
-        awk -v release="$codename" '$1 == "deb" {
-                for (i = 2; i <= NF; ++i) if ($i == release) { $1 = "deb-src"; print; exit }
+        awk -v release="$codename" -v source_release="$source_release" '$1 == "deb" {
+                for (i = 2; i <= NF; ++i) if ($i == release) { $1 = "deb-src"; $i = source_release; print; exit }
             }' "$file" | grep . && return 0
     done
     return 1
