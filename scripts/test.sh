@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets everything up, builds Torvale and runs every test: plain, under the sanitizers, and each other edition's.
+# Sets everything up, builds Torvale and runs every test: plain, under the sanitizers, and each other edition's;
+# then all of it again in a root of the other supported Debian release (scripts/other-release.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mkdir -p build
@@ -19,27 +20,41 @@ finish() {
     cat "build/$1.log"
     [ "$status" -eq 0 ] || { echo "test: $1 failed (exit $status)" >&2; exit "$status"; }
 }
+# Runs a command whose output is long and seldom read with that output in build/NAME.log, shown if it fails.
+quietly() {
+    local name=$1 status=0
+    shift
+    "$@" > "build/$name.log" 2>&1 || status=$?
+    [ "$status" -eq 0 ] || { cat "build/$name.log"; echo "test: $name failed (exit $status)" >&2; exit "$status"; }
+}
 # A failure stops whatever still runs in the background too.
 trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 
+# The other release's root is made and given its packages while this release builds and tests; it runs the
+# same command there, without a root of its own, once everything here has passed.
+other_release=false
+if [ "${TORVALE_OTHER_RELEASE:-}" != inside ]; then
+    other_release=true
+    start other-release-setup scripts/other-release.sh scripts/setup.sh test package windows browser arm64
+fi
 scripts/setup.sh test package windows
 # The Windows edition cross-builds beside everything else that builds, and what only the site, the browser
 # tests and the arm64 edition need installs beside the native builds.
 start windows-build bash -c 'cmake --preset windows && cmake --build --preset windows'
 start setup-browser scripts/setup.sh browser arm64
 for preset in default sanitize bench; do  # bench: built so it cannot rot; bench/measure.sh runs it
-    cmake --preset "$preset" >/dev/null
+    quietly "configure-$preset" cmake --preset "$preset"
     cmake --build --preset "$preset"
 done
 finish setup-browser
 # The arm64 edition and the rules' tests under the web's compiler build beside the site and the package; they
 # are tested once the Windows edition's end-to-end tests are done, which a busy machine makes fail.
-start arm64-build bash -c 'cmake --preset arm64 >/dev/null && cmake --build --preset arm64'
-start web-tests-build bash -c 'cmake --preset web-tests >/dev/null && cmake --build --preset web-tests'
+start arm64-build bash -c 'cmake --preset arm64 && cmake --build --preset arm64'
+start web-tests-build bash -c 'cmake --preset web-tests && cmake --build --preset web-tests'
 # Again: on a fresh machine node came just now, and with it the browser tests and what they build.
-cmake --preset default >/dev/null
+quietly configure-default cmake --preset default
 cmake --build --preset default
-cmake --workflow --preset web >/dev/null  # the site that the browser tests (label web) load
+quietly web cmake --workflow --preset web  # the site that the browser tests (label web) load
 cmake --workflow --preset package  # the Debian package as the README builds it, checked, in build/package
 finish arm64-build
 finish web-tests-build
@@ -63,3 +78,8 @@ ctest --preset sanitize        # every unit test under AddressSanitizer and Unde
 ctest --preset sanitize-smoke  # and a short game of the sanitized binary under Xvfb
 # The Windows edition's workflow, built above, now runs its unit tests under wine and packs it.
 cmake --workflow --preset windows
+
+if $other_release; then
+    finish other-release-setup
+    scripts/other-release.sh scripts/test.sh
+fi
