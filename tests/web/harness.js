@@ -86,6 +86,25 @@ function countTicksAndFrames() {
   };
 }
 
+// A stand-in for the Gamepad API on the standard mapping, put in before the page's scripts: the test connects
+// pads and sets their buttons through window.torvalePads.
+function standInGamepads() {
+  const pads = [];
+  Object.defineProperty(navigator, 'getGamepads', {value: () => Array.from(pads, (pad) => pad ?? null)});
+  window.torvalePads = {
+    connect(index) {
+      pads[index] = {index, connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+                     buttons: Array.from({length: 17}, () => ({pressed: false, value: 0}))};
+      dispatchEvent(new Event('gamepadconnected'));
+    },
+    // Then waits out two of the page's frames, on each of which the page looks at the pads.
+    async set(index, button, pressed) {
+      pads[index].buttons[button] = {pressed, value: Number(pressed)};
+      for (let frame = 0; frame < 2; frame++) await new Promise(requestAnimationFrame);
+    },
+  };
+}
+
 // A site that is missing, older than what it is built from or with another page is a stale build, which a
 // test must not pass on.
 function checkSite(site) {
@@ -253,6 +272,14 @@ class PuppeteerPage {
     }
   }
 
+  async keyDown(key) {
+    await this.page.keyboard.down(key);
+  }
+
+  async keyUp(key) {
+    await this.page.keyboard.up(key);
+  }
+
   async mouseMove(x, y) {
     await this.page.mouse.move(x, y);
   }
@@ -372,6 +399,15 @@ class Game {
   // chords such as 'Control+c'.
   async key(...keys) {
     await this.tab.keys(keys);
+  }
+
+  // One key held down, until keyUp lets it go.
+  async keyDown(key) {
+    await this.tab.keyDown(key);
+  }
+
+  async keyUp(key) {
+    await this.tab.keyUp(key);
   }
 
   // Press, a tenth of a second, release: as a player clicks. x and y are canvas pixels.
@@ -535,4 +571,4 @@ function nativeFrames(steps = []) {
 }
 
 module.exports = {Browser, CHORD, ENGINE, ENGINES, Game, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFrames,
-                  sleep, waitUntil};
+                  sleep, standInGamepads, waitUntil};

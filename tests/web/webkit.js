@@ -19,7 +19,7 @@ const START_TIMEOUT_MS = 15000;
 const STOP_TIMEOUT_MS = 5000;
 const KEYS_PER_COMMAND = 50;
 const KEYS = {
-  ArrowDown: Key.ARROW_DOWN, ArrowUp: Key.ARROW_UP, Enter: Key.ENTER, Escape: Key.ESCAPE,
+  ArrowDown: Key.ARROW_DOWN, ArrowUp: Key.ARROW_UP, ArrowRight: Key.ARROW_RIGHT, Enter: Key.ENTER, Escape: Key.ESCAPE,
   Control: Key.CONTROL, Alt: Key.ALT, Meta: Key.META,
 };
 const BUTTONS = {left: Button.LEFT, middle: Button.MIDDLE, right: Button.RIGHT};
@@ -212,6 +212,14 @@ class WebKitPage {
       }
       await actions.perform();
     }
+  }
+
+  async keyDown(key) {
+    await this.driver.actions().keyDown(KEYS[key] || key).perform();
+  }
+
+  async keyUp(key) {
+    await this.driver.actions().keyUp(KEYS[key] || key).perform();
   }
 
   async mouseMove(x, y) {
