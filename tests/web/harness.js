@@ -34,8 +34,10 @@ const FIREFOX = process.env.TORVALE_FIREFOX || '/usr/bin/firefox-esr';
 // two seconds more to start and to close, so each browser starts from a copy of it instead.
 const FIREFOX_TEMPLATE = process.env.TORVALE_FIREFOX_TEMPLATE;
 
-// A key held with a modifier, as the tests name it: 'Control+c'.
+// A key held with a modifier, as the tests name it: 'Control+c'; and a key pressed and held, then let go:
+// '+ArrowRight', '-ArrowRight'.
 const CHORD = /^(Control|Alt|Meta)\+(.+)$/;
+const HOLD = /^([+-])(.+)$/;
 
 // Chromium's emulation of a phone held upright: its screen in CSS pixels, touch and a fine pixel ratio.
 const PHONE = {width: 393, height: 851, deviceScaleFactor: 2.75, isMobile: true, hasTouch: true};
@@ -265,19 +267,16 @@ class PuppeteerPage {
 
   async keys(keys) {
     for (const key of keys) {
+      const hold = HOLD.exec(key);
+      if (hold) {
+        await this.page.keyboard[hold[1] === '+' ? 'down' : 'up'](hold[2]);
+        continue;
+      }
       const chord = CHORD.exec(key);
       if (chord) await this.page.keyboard.down(chord[1]);
       await this.page.keyboard.press(chord ? chord[2] : key);
       if (chord) await this.page.keyboard.up(chord[1]);
     }
-  }
-
-  async keyDown(key) {
-    await this.page.keyboard.down(key);
-  }
-
-  async keyUp(key) {
-    await this.page.keyboard.up(key);
   }
 
   async mouseMove(x, y) {
@@ -396,18 +395,9 @@ class Game {
 
   // Input -----------------------------------------------------------------------------------------
   // Each key pressed and released, by the names puppeteer gives keys ('a', 'D', 'ArrowDown', 'Enter'), or
-  // chords such as 'Control+c'.
+  // chords such as 'Control+c', or only pressed ('+ArrowRight') or released ('-ArrowRight').
   async key(...keys) {
     await this.tab.keys(keys);
-  }
-
-  // One key held down, until keyUp lets it go.
-  async keyDown(key) {
-    await this.tab.keyDown(key);
-  }
-
-  async keyUp(key) {
-    await this.tab.keyUp(key);
   }
 
   // Press, a tenth of a second, release: as a player clicks. x and y are canvas pixels.
@@ -570,5 +560,5 @@ function nativeFrames(steps = []) {
   return frames;
 }
 
-module.exports = {Browser, CHORD, ENGINE, ENGINES, Game, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFrames,
+module.exports = {Browser, CHORD, ENGINE, HOLD, ENGINES, Game, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFrames,
                   sleep, standInGamepads, waitUntil};

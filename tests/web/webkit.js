@@ -6,7 +6,7 @@ const fs = require('fs');
 const net = require('net');
 const {Builder, Button, Key, Origin} = require('selenium-webdriver');
 // Loaded by the harness once it is complete, when a test asks for WebKit.
-const {CHORD, sleep, waitUntil} = require('./harness');
+const {CHORD, HOLD, sleep, waitUntil} = require('./harness');
 
 const DRIVER = process.env.TORVALE_WEBKIT_DRIVER || '/usr/bin/WebKitWebDriver';
 // Where libwebkit2gtk-4.1-0 puts it on every Debian architecture: /usr/lib/<triplet>/webkit2gtk-4.1/.
@@ -204,6 +204,11 @@ class WebKitPage {
     for (let start = 0; start < keys.length; start += KEYS_PER_COMMAND) {
       const actions = this.driver.actions();
       for (const key of keys.slice(start, start + KEYS_PER_COMMAND)) {
+        const hold = HOLD.exec(key);
+        if (hold) {
+          actions[hold[1] === '+' ? 'keyDown' : 'keyUp'](KEYS[hold[2]] || hold[2]);
+          continue;
+        }
         const [modifier, main] = (CHORD.exec(key) || [null, null, key]).slice(1)
             .map((name) => name && (KEYS[name] || name));
         if (modifier) actions.keyDown(modifier);
@@ -212,14 +217,6 @@ class WebKitPage {
       }
       await actions.perform();
     }
-  }
-
-  async keyDown(key) {
-    await this.driver.actions().keyDown(KEYS[key] || key).perform();
-  }
-
-  async keyUp(key) {
-    await this.driver.actions().keyUp(KEYS[key] || key).perform();
   }
 
   async mouseMove(x, y) {
