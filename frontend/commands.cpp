@@ -90,6 +90,27 @@ void keyboard(unsigned char key, int, int) {
     }
 }
 
+// The arrows, which GLUT hands over apart from the characters: the paddle keys and the launch of the letters,
+// with the side arrows moving the paddle only while held.
+void special(int key, int, int) {
+    switch (key) {
+        case GLUT_KEY_LEFT: game.paddleDirection = -1; break;
+        case GLUT_KEY_RIGHT: game.paddleDirection = +1; break;
+        case GLUT_KEY_UP: launchBall(); break;
+        case GLUT_KEY_DOWN: game.paddleDirection = 0; break;
+        default: break;
+    }
+}
+
+// Letting go of a side arrow stops the paddle only while it still goes that arrow's way: not once the other
+// arrow, a letter or a wall has changed its course. Held, an arrow repeats as freeglut delivers repeats on
+// X11, a release and a press together, before any timer fires, so the stop between them never reaches a tick.
+void specialUp(int key, int, int) {
+    const bool itsWay = (key == GLUT_KEY_LEFT && game.paddleDirection == -1) ||
+                        (key == GLUT_KEY_RIGHT && game.paddleDirection == +1);
+    if (itsWay) game.paddleDirection = 0;
+}
+
 // A step on the release of a left click whose press also reached the window; the right button
 // belongs to the menu.
 void mouse(int button, int state, int, int) {

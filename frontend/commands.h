@@ -7,6 +7,8 @@ constexpr int menuNewGame = 2;
 constexpr int menuQuit = 10;
 
 void keyboard(unsigned char key, int x, int y);
+void special(int key, int x, int y);
+void specialUp(int key, int x, int y);
 void mouse(int button, int state, int x, int y);
 void menu(int value);
 void printHelp();

@@ -36,6 +36,8 @@ int main(int argc, char** argv) {
     glutDisplayFunc(display);
     glutTimerFunc(tickPeriodMs, tick, 0);
     glutKeyboardFunc(keyboard);
+    glutSpecialFunc(special);
+    glutSpecialUpFunc(specialUp);
     glutMouseFunc(mouse);
     glutCreateMenu(menu);
     glutAddMenuEntry("Pausa ou Continua<P>", menuTogglePause);

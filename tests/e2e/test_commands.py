@@ -12,7 +12,7 @@ BALL, PREVIOUS_BALL = expected(0, 0, 1), expected(0.25, 0.25, 1)
 PADDLE_ROW = int((1 - 0.2) * HEIGHT)
 STATUS_BOX = (0, int((1 - 0.1) * HEIGHT) - 12, 400, int((1 - 0.1) * HEIGHT) + 3)
 GAME_OVER_BOX = (160, 230, 320, 255)  # "FIM DE JOGO" in Helvetica 18 on the baseline at (0.4, 0.5)
-OTHER_KEYS = ("Left", "Right", "Up", "Down", "Home", "End", "Prior", "Next", "Insert",
+OTHER_KEYS = ("Home", "End", "Prior", "Next", "Insert",
               *(f"F{n}" for n in range(1, 13)), "c", "Z", "1", "space", "Escape", "Return")
 
 
@@ -125,6 +125,21 @@ class Commands(Play):
                 self.game.key(stop)
                 stopped, later = self.settled(paddle_x)
                 self.assertTrue(stopped == later and 0.08 < stopped < 0.92, f"{stop} did not stop the paddle")
+
+    def test_a_held_arrow_moves_the_paddle_until_let_go_and_up_launches(self):
+        self.game.point_at()
+        self.display.run("xdotool", "keydown", "Right")
+        self.wait_for_picture(lambda p: paddle_x(p) > 0.5, "the paddle to move right")
+        self.display.run("xdotool", "keyup", "Right")
+        self.game.key("p")
+        for count in (1, 2):  # two steps, each printing where the paddle stands
+            self.game.key("o")
+            self.game.wait_for_output("Posicoes", count=count)
+        stops = re.findall(rb"raquete = \[ ([\d.]+)", self.game.output())
+        self.assertTrue(len(stops) == 2 and stops[0] == stops[1], b"the paddle moved on: " + b" ".join(stops))
+        self.assertTrue(0.5 < float(stops[0]) < 0.92, "the paddle ran into the wall")
+        self.game.key("p", "Up")
+        self.wait_for_picture(lambda p: ball_centre(p), "the launched ball")
 
     def test_p_freezes_the_picture_and_p_again_continues(self):
         self.launch()

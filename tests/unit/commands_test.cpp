@@ -64,6 +64,28 @@ TEST(Keyboard, EveryKeyCodeActsByTheTableInEitherCase) {
     }
 }
 
+// One walk over the arrows from a standing paddle: the direction after each press or release (a held
+// arrow repeats on X11 as a release and a press).
+TEST(Arrows, SideArrowsMoveWhileHeldAndStopOnTheirOwnReleaseUpLaunchesDownStops) {
+    using Handler = void (*)(int, int, int);
+    const Handler letter = [](int key, int x, int y) { keyboard(static_cast<unsigned char>(key), x, y); };
+    struct Step { Handler handler; int key, direction; };
+    const Step walk[] = {
+        {special, GLUT_KEY_LEFT, -1},   {special, GLUT_KEY_RIGHT, +1},  {specialUp, GLUT_KEY_LEFT, +1},
+        {specialUp, GLUT_KEY_RIGHT, 0}, {special, GLUT_KEY_RIGHT, +1},  {specialUp, GLUT_KEY_RIGHT, 0},
+        {special, GLUT_KEY_RIGHT, +1},  {letter, 'a', -1},              {specialUp, GLUT_KEY_RIGHT, -1},
+        {special, GLUT_KEY_DOWN, 0},    {special, GLUT_KEY_LEFT, -1},   {specialUp, GLUT_KEY_UP, -1},
+        {specialUp, GLUT_KEY_DOWN, -1}, {special, GLUT_KEY_F1, -1},     {special, GLUT_KEY_HOME, -1},
+        {special, GLUT_KEY_UP, -1},     {special, GLUT_KEY_UP, -1},     {specialUp, GLUT_KEY_LEFT, 0},
+    };
+    startFreshGame();
+    for (std::size_t i = 0; i < std::size(walk); ++i) {
+        walk[i].handler(walk[i].key, 0, 0);
+        EXPECT_EQ(game.paddleDirection, walk[i].direction) << "step " << i;
+    }
+    EXPECT_EQ(game.ballsLeft, 4) << "up launches once: its repeat finds the ball in play";
+}
+
 TEST(RunModes, FollowTheTransitionTable) {
     struct Row { int running, stepRequested; void (*event)(); int runningAfter, stepAfter; bool prompt; };
     const auto pause = [] { keyboard('p', 0, 0); };

@@ -93,6 +93,12 @@ void glutKeyboardFunc(void (*callback)(unsigned char, int, int)) {
     record("glutKeyboardFunc", 0, 0, 0, 0, reinterpret_cast<const void*>(callback));
     fake::keyboardCallback = callback;
 }
+void glutSpecialFunc(void (*callback)(int, int, int)) {
+    record("glutSpecialFunc", 0, 0, 0, 0, reinterpret_cast<const void*>(callback));
+}
+void glutSpecialUpFunc(void (*callback)(int, int, int)) {
+    record("glutSpecialUpFunc", 0, 0, 0, 0, reinterpret_cast<const void*>(callback));
+}
 void glutMouseFunc(void (*callback)(int, int, int, int)) {
     record("glutMouseFunc", 0, 0, 0, 0, reinterpret_cast<const void*>(callback));
     fake::mouseCallback = callback;

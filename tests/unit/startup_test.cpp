@@ -34,6 +34,8 @@ TEST(Startup, ResetsPrintsTheHelpThenRegistersEverythingInOrder) {
         {"glutDisplayFunc", 0, 0, reinterpret_cast<const void*>(&display), nullptr},
         {"glutTimerFunc", 20, 0, reinterpret_cast<const void*>(&tick), nullptr},
         {"glutKeyboardFunc", 0, 0, reinterpret_cast<const void*>(&keyboard), nullptr},
+        {"glutSpecialFunc", 0, 0, reinterpret_cast<const void*>(&special), nullptr},
+        {"glutSpecialUpFunc", 0, 0, reinterpret_cast<const void*>(&specialUp), nullptr},
         {"glutMouseFunc", 0, 0, reinterpret_cast<const void*>(&mouse), nullptr},
         {"glutCreateMenu", 0, 0, reinterpret_cast<const void*>(&menu), nullptr},
         {"glutAddMenuEntry", 1, 0, nullptr, "Pausa ou Continua<P>"},

@@ -3,8 +3,14 @@
 'use strict';
 const assert = require('node:assert/strict');
 const {after, before, test} = require('node:test');
-const {Browser, ENGINE, sleep, waitUntil} = require('./harness');
-const {BALL, HELP_BOX, PROMPT, REST_Y, STEP, positions} = require('./texts');
+const {Browser, ENGINE, sleep, standInGamepads, waitUntil} = require('./harness');
+const {BALL, HELP_BOX, PROMPT, REST_Y, STEP, positions, stillThenLaunched} = require('./texts');
+
+// The paddle's left edge on its middle row (y = 0.2).
+function paddleLeft(picture) {
+  for (let x = 0; x < picture.width; x++) if (picture.count([255, 255, 0], [x, 400, x + 1, 401])) return x;
+  return null;
+}
 
 let browser;
 before(async () => {
@@ -48,13 +54,9 @@ test('running, the ball flies and the paddle moves, O and left clicks print noth
   const game = await browser.open();
   const first = await game.screenshot();
   await game.key('b', 'l');
-  // The topmost row showing the ball's blue, and the paddle's left edge on its middle row (y = 0.2).
+  // The topmost row showing the ball's blue.
   const ballTop = (picture) => {
     for (let y = 0; y < picture.height; y++) if (picture.count(BALL, [0, y, picture.width, y + 1])) return y;
-    return null;
-  };
-  const paddleLeft = (picture) => {
-    for (let x = 0; x < picture.width; x++) if (picture.count([255, 255, 0], [x, 400, x + 1, 401])) return x;
     return null;
   };
   assert.equal(paddleLeft(first), 150);
@@ -75,6 +77,51 @@ test('running, the ball flies and the paddle moves, O and left clicks print noth
   const ticks = await game.ticks();
   const shortest = Math.min(...ticks.slice(1).map((tick, i) => tick - ticks[i]));
   assert.ok(shortest >= 20 - (ENGINE === 'chromium' ? 0.1 : 1) - 0.001, `two ticks ${shortest} ms apart`);
+  assert.deepEqual(await game.errors(), []);
+});
+
+test('a held arrow moves the paddle until let go, up launches, and arrows do not scroll the page', async () => {
+  const game = await browser.open();
+  await game.evaluate(() => document.body.style.minHeight = '300vh');  // a page that could scroll
+  await game.key('+ArrowRight');
+  await waitUntil(async () => paddleLeft(await game.screenshot()) > 160, 'the paddle to move right');
+  await game.key('-ArrowRight');
+  for (const [count, keys] of [[1, ['p', 'o']], [2, ['o']], [3, ['ArrowUp', 'ArrowDown', 'o']]]) {
+    await game.key(...keys);
+    await game.waitForOutput('Posicoes', count);
+  }
+  const {x, expected} = stillThenLaunched(await game.output());
+  assert.ok(x > 0.45 && x < 0.92, `the paddle stopped at ${x}, not short of the wall`);
+  assert.equal(await game.output(), expected);
+  assert.deepEqual(await game.evaluate(() => [scrollX, scrollY]), [0, 0]);
+  assert.deepEqual(await game.errors(), []);
+});
+
+// Through the harness's stand-in for the Gamepad API, on the second pad of the browser's list: in Chromium and
+// Firefox, where the stand-in goes in before the page's own scripts (in WebKit, only before the game's).
+const gamepads = {skip: ENGINE === 'webkit'};
+test('a gamepad: the D-pad moves the paddle while held, and A, Start and B act once a press', gamepads, async () => {
+  const game = await browser.load({setup: standInGamepads});
+  await game.firstFrame();
+  const set = (button, pressed) => game.evaluate((button, pressed) => torvalePads.set(1, button, pressed), button, pressed);
+  const press = async (button) => {
+    await set(button, true);
+    await set(button, false);
+  };
+  await game.evaluate(() => torvalePads.connect(1));
+  await set(15, true);  // right held
+  await press(9);  // Start: P
+  await press(1);  // B: O, a step with the paddle still going right
+  await game.waitForOutput('Posicoes');
+  await set(15, false);
+  await press(1);
+  await game.waitForOutput('Posicoes', 2);
+  await press(0);  // A: B, the ball launched from where the paddle stopped
+  await press(1);
+  await game.waitForOutput('Posicoes', 3);
+  const {x, expected} = stillThenLaunched(await game.output());
+  assert.ok(x > 0.45, 'the paddle did not move');
+  assert.equal(await game.output(), expected);
   assert.deepEqual(await game.errors(), []);
 });
 

@@ -34,8 +34,10 @@ const FIREFOX = process.env.TORVALE_FIREFOX || '/usr/bin/firefox-esr';
 // two seconds more to start and to close, so each browser starts from a copy of it instead.
 const FIREFOX_TEMPLATE = process.env.TORVALE_FIREFOX_TEMPLATE;
 
-// A key held with a modifier, as the tests name it: 'Control+c'.
+// A key held with a modifier, as the tests name it: 'Control+c'; and a key pressed and held, then let go:
+// '+ArrowRight', '-ArrowRight'.
 const CHORD = /^(Control|Alt|Meta)\+(.+)$/;
+const HOLD = /^([+-])(.+)$/;
 
 // Chromium's emulation of a phone held upright: its screen in CSS pixels, touch and a fine pixel ratio.
 const PHONE = {width: 393, height: 851, deviceScaleFactor: 2.75, isMobile: true, hasTouch: true};
@@ -83,6 +85,25 @@ function countTicksAndFrames() {
   CanvasRenderingContext2D.prototype.putImageData = function(...args) {
     probe.frames.push(performance.now());
     return putImageData.apply(this, args);
+  };
+}
+
+// A stand-in for the Gamepad API on the standard mapping, put in before the page's scripts: the test connects
+// pads and sets their buttons through window.torvalePads.
+function standInGamepads() {
+  const pads = [];
+  Object.defineProperty(navigator, 'getGamepads', {value: () => Array.from(pads, (pad) => pad ?? null)});
+  window.torvalePads = {
+    connect(index) {
+      pads[index] = {index, connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+                     buttons: Array.from({length: 17}, () => ({pressed: false, value: 0}))};
+      dispatchEvent(new Event('gamepadconnected'));
+    },
+    // Then waits out two of the page's frames, on each of which the page looks at the pads.
+    async set(index, button, pressed) {
+      pads[index].buttons[button] = {pressed, value: Number(pressed)};
+      for (let frame = 0; frame < 2; frame++) await new Promise(requestAnimationFrame);
+    },
   };
 }
 
@@ -246,6 +267,11 @@ class PuppeteerPage {
 
   async keys(keys) {
     for (const key of keys) {
+      const hold = HOLD.exec(key);
+      if (hold) {
+        await this.page.keyboard[hold[1] === '+' ? 'down' : 'up'](hold[2]);
+        continue;
+      }
       const chord = CHORD.exec(key);
       if (chord) await this.page.keyboard.down(chord[1]);
       await this.page.keyboard.press(chord ? chord[2] : key);
@@ -369,7 +395,7 @@ class Game {
 
   // Input -----------------------------------------------------------------------------------------
   // Each key pressed and released, by the names puppeteer gives keys ('a', 'D', 'ArrowDown', 'Enter'), or
-  // chords such as 'Control+c'.
+  // chords such as 'Control+c', or only pressed ('+ArrowRight') or released ('-ArrowRight').
   async key(...keys) {
     await this.tab.keys(keys);
   }
@@ -534,5 +560,5 @@ function nativeFrames(steps = []) {
   return frames;
 }
 
-module.exports = {Browser, CHORD, ENGINE, ENGINES, Game, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFrames,
-                  sleep, waitUntil};
+module.exports = {Browser, CHORD, ENGINE, HOLD, ENGINES, Game, HEIGHT, PHONE, SITE, TITLE, WIDTH, nativeFrames,
+                  sleep, standInGamepads, waitUntil};

@@ -18,8 +18,17 @@ function positions(paddleX, ballX, ballY) {
   return `\n Posicoes -  raquete = [ ${f(paddleX)},   ${f(0.2)}]      bola = [ ${f(ballX)},   ${f(ballY)}] `;
 }
 
+// Where the paddle stood still in the console's first position line, and the whole console that two steps
+// from there and a third after a launch make in a new game.
+function stillThenLaunched(output) {
+  const x = Number(/raquete = \[ ([\d.]+)/.exec(output)[1]);
+  const still = PROMPT + positions(x, x, REST_Y);
+  return {x, expected: HELP_BOX + still + still + PROMPT + positions(x, x + STEP, REST_Y + STEP)};
+}
+
 const WHITE = [255, 255, 255];
 const BALL = [0, 0, 255];
 const GAME_OVER_BOX = [160, 230, 320, 255];  // "FIM DE JOGO" in Helvetica 18 on the baseline at (0.4, 0.5)
 
-module.exports = {BALL, GAME_OVER_BOX, HELP_BOX, PROMPT, REST_Y, STEP, TITLE, WHITE, positions};
+module.exports = {BALL, GAME_OVER_BOX, HELP_BOX, PROMPT, REST_Y, STEP, TITLE, WHITE, positions,
+                  stillThenLaunched};

@@ -6,7 +6,7 @@ const fs = require('fs');
 const net = require('net');
 const {Builder, Button, Key, Origin} = require('selenium-webdriver');
 // Loaded by the harness once it is complete, when a test asks for WebKit.
-const {CHORD, sleep, waitUntil} = require('./harness');
+const {CHORD, HOLD, sleep, waitUntil} = require('./harness');
 
 const DRIVER = process.env.TORVALE_WEBKIT_DRIVER || '/usr/bin/WebKitWebDriver';
 // Where libwebkit2gtk-4.1-0 puts it on every Debian architecture: /usr/lib/<triplet>/webkit2gtk-4.1/.
@@ -19,7 +19,7 @@ const START_TIMEOUT_MS = 15000;
 const STOP_TIMEOUT_MS = 5000;
 const KEYS_PER_COMMAND = 50;
 const KEYS = {
-  ArrowDown: Key.ARROW_DOWN, ArrowUp: Key.ARROW_UP, Enter: Key.ENTER, Escape: Key.ESCAPE,
+  ArrowDown: Key.ARROW_DOWN, ArrowUp: Key.ARROW_UP, ArrowRight: Key.ARROW_RIGHT, Enter: Key.ENTER, Escape: Key.ESCAPE,
   Control: Key.CONTROL, Alt: Key.ALT, Meta: Key.META,
 };
 const BUTTONS = {left: Button.LEFT, middle: Button.MIDDLE, right: Button.RIGHT};
@@ -204,6 +204,11 @@ class WebKitPage {
     for (let start = 0; start < keys.length; start += KEYS_PER_COMMAND) {
       const actions = this.driver.actions();
       for (const key of keys.slice(start, start + KEYS_PER_COMMAND)) {
+        const hold = HOLD.exec(key);
+        if (hold) {
+          actions[hold[1] === '+' ? 'keyDown' : 'keyUp'](KEYS[hold[2]] || hold[2]);
+          continue;
+        }
         const [modifier, main] = (CHORD.exec(key) || [null, null, key]).slice(1)
             .map((name) => name && (KEYS[name] || name));
         if (modifier) actions.keyDown(modifier);

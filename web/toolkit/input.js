@@ -9,6 +9,12 @@ const TorvaleInputLibrary = {
     LAST_BUTTON: 2,
     LONG_PRESS_MS: 500,
     STILL_PX: 10,
+    // GLUT's codes for the keys without a character, as the page names them; the function keys stay the
+    // browser's own shortcuts (reload, find, full screen).
+    SPECIAL: {ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103, PageUp: 104, PageDown: 105,
+              Home: 106, End: 107, Insert: 108},
+    // The special keys pressed for the game and not yet released: each gets its release, wherever it happens.
+    held: {},
     // What takes keys for itself: the menu, and the page's buttons, links and fields.
     CONTROLS: '[role="menu"], button, a[href], input, select, textarea, [contenteditable]',
 
@@ -27,6 +33,15 @@ const TorvaleInputLibrary = {
       if (code > 255 || !Torvale.keyboardFunc) return;
       Torvale.call(() => {
         {{{ makeDynCall('viii', 'Torvale.keyboardFunc') }}}(code, Torvale.pointer.x, Torvale.pointer.y);
+      });
+    },
+
+    // A special key pressed (again while held, as freeglut repeats by default) or released, by its name.
+    specialKey: (name, down) => {
+      const func = down ? Torvale.specialFunc : Torvale.specialUpFunc;
+      if (!func) return;
+      Torvale.call(() => {
+        {{{ makeDynCall('viii', 'func') }}}(TorvaleInput.SPECIAL[name], Torvale.pointer.x, Torvale.pointer.y);
       });
     },
 
@@ -219,21 +234,34 @@ const TorvaleInputLibrary = {
     listenToKeys: () => {
       document.addEventListener('keydown', (event) => {
         if (event.target.closest && event.target.closest(TorvaleInput.CONTROLS)) return;
-        // Characters only, as GLUT's keyboard callback has them; browser shortcuts stay the browser's.
-        if (event.ctrlKey || event.altKey || event.metaKey || event.key.length != 1) return;
-        if (event.key.charCodeAt(0) > 255 || !Torvale.keyboardFunc) return;
+        // Browser shortcuts stay the browser's.
+        if (event.ctrlKey || event.altKey || event.metaKey) return;
+        if (TorvaleInput.SPECIAL[event.key] && Torvale.specialFunc) {
+          event.preventDefault();  // nor do the arrows scroll the page
+          TorvaleInput.held[event.key] = true;
+          TorvaleInput.specialKey(event.key, true);
+          return;
+        }
+        // Characters, as GLUT's keyboard callback has them.
+        if (event.key.length != 1 || event.key.charCodeAt(0) > 255 || !Torvale.keyboardFunc) return;
         event.preventDefault();
         TorvaleInput.key(event.key);
       });
+      document.addEventListener('keyup', (event) => {
+        if (!TorvaleInput.held[event.key]) return;
+        delete TorvaleInput.held[event.key];
+        TorvaleInput.specialKey(event.key, false);
+      });
     },
 
-    // Every listener of the game's input, attached once, from glutInit. The page's own controls (touch)
-    // send keys through Module.pressKey, as typed keys do.
+    // Every listener of the game's input, attached once, from glutInit. The page's own controls (touch,
+    // gamepads) send keys through Module.pressKey and Module.specialKey, as typed keys do.
     listen: () => {
       TorvaleInput.listenToMenu();
       TorvaleInput.listenToCanvas();
       TorvaleInput.listenToKeys();
       Module['pressKey'] = TorvaleInput.key;
+      Module['specialKey'] = TorvaleInput.specialKey;
       // A hidden page gets few ticks or none, so when the page goes out of sight while the game runs freely
       // (not paused, no single step under way), it pauses as P would, until the player continues.
       document.addEventListener('visibilitychange', () => {
@@ -245,6 +273,14 @@ const TorvaleInputLibrary = {
   // Emscripten names a library's entries by rewriting 'function(': they stay function expressions.
   glutKeyboardFunc: function(func) {
     Torvale.keyboardFunc = func;
+  },
+
+  glutSpecialFunc: function(func) {
+    Torvale.specialFunc = func;
+  },
+
+  glutSpecialUpFunc: function(func) {
+    Torvale.specialUpFunc = func;
   },
 
   glutMouseFunc: function(func) {

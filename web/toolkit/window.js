@@ -11,6 +11,8 @@ const TorvaleWindow = {
     frameRequested: false,
     displayFunc: 0,
     keyboardFunc: 0,
+    specialFunc: 0,
+    specialUpFunc: 0,
     mouseFunc: 0,
     pointer: {x: 0, y: 0},
     menu: {callback: 0, button: -1, element: null, items: [], swallowed: [false, false, false]},
