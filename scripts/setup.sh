@@ -7,8 +7,9 @@ set -euo pipefail
 packages_for() {
     case "$1" in
         build) echo g++ cmake ninja-build libglut-dev libglu1-mesa-dev libgl-dev libgl1-mesa-dri libgtest-dev ;;
-        # the X server and the tools the tests drive, and what the package and benchmark tests use
-        test) echo xvfb xfonts-base libx11-dev xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file \
+        # the X server (and xauth, which xvfb-run needs and Debian 13's xvfb only recommends), the tools the tests
+        # drive, and what the package and benchmark tests use
+        test) echo xvfb xauth xfonts-base libx11-dev xdotool x11-apps x11-utils imagemagick python3 dpkg-dev file \
                    man-db desktop-file-utils libbenchmark-dev ;;
         # the web edition's compiler (it brings node and python3), rsvg-convert for its icons, and npm for the
         # Workbox that writes its service worker

@@ -25,8 +25,9 @@ INSTALLED = {
 }
 # Lintian's errors for a package without these; no override may hide them.
 NEVER_OVERRIDDEN = ("no-changelog", "no-copyright-file", "package-section-games-but-contains-no-game")
-# The one remark AppStream makes: it knows no top-level domain "example" (see packaging/CMakeLists.txt).
-APPSTREAM_ACCEPTED = ("cid-maybe-not-rdns",)
+# The remarks AppStream may make: it knows no top-level domain "example" (see packaging/CMakeLists.txt), and
+# Debian 12's AppStream 0.16 predates the developer element that 1.0 asks for in place of developer_name.
+APPSTREAM_ACCEPTED = ("cid-maybe-not-rdns", "unknown-tag developer")
 ARCHITECTURE = os.environ["TORVALE_DEB_ARCHITECTURE"]
 HARDENED = ("Position Independent Executable", "Stack protected", "Fortify Source functions",
             "Read-only relocations", "Immediate binding")
@@ -129,7 +130,7 @@ class DebianPackage(unittest.TestCase):
         for command in (("validate", self.installed("metainfo")), ("validate-tree", self.root)):
             with self.subTest(command[0]):
                 report = run("appstreamcli", command[0], "--no-net", "--pedantic", command[1], check=False)
-                remarks = re.findall(r"^\s*[EWIP]: \S+:\d*:? ?(\S+)", report.stdout, re.MULTILINE)
+                remarks = re.findall(r"^\s*[EWIP]: \S+:\d*:? ?(\S+(?: developer$)?)", report.stdout, re.MULTILINE)
                 self.assertEqual((report.returncode, [r for r in remarks if r not in APPSTREAM_ACCEPTED]), (0, []),
                                  report.stdout)
 
@@ -141,7 +142,8 @@ class DebianPackage(unittest.TestCase):
         self.assertRegex(text, r'<release version="{}" date="\d{{4}}-\d\d-\d\d"/>'.format(
             re.escape(os.environ["TORVALE_VERSION"])))
         self.assertIn('<content_rating type="oars-1.1"', text)
-        self.assertNotRegex(text, r"<url|https?:", "no web address of the project's own exists")
+        # No web address of the project's own exists: the homepage that AppStream demands is a reserved name.
+        self.assertEqual(re.findall(r"https?://[^<\"]*", text), ["https://torvale.example/"])
 
     def test_version_and_date_come_from_the_build(self):
         version = os.environ["TORVALE_VERSION"]
