@@ -85,9 +85,12 @@ class FirstFrame(test_first_frame.FirstFrame):
         cls.picture = cls.game.first_frame()
 
     def test_window_has_its_size_place_and_title(self):
-        # On Windows the window's outer corner goes to (220, 140): its drawing area lies inside wine's
-        # 4-pixel border and 19-pixel caption.
-        self.assertEqual(self.game.geometry(), (harness.WINDOW_X + 4, harness.WINDOW_Y + 23, harness.WIDTH,
+        # On Windows the window's outer corner goes to (220, 140): its drawing area lies inside the border and
+        # caption that this wine draws.
+        frame = subprocess.run([*LAUNCHER, os.environ["TORVALE_WINDOW_FRAME"]], env=self.display.env,
+                               stdin=subprocess.DEVNULL, capture_output=True, timeout=60, check=True)
+        left, top = map(int, frame.stdout.split())
+        self.assertEqual(self.game.geometry(), (harness.WINDOW_X + left, harness.WINDOW_Y + top, harness.WIDTH,
                                                 harness.HEIGHT))
         name = self.display.run("xdotool", "getwindowname", str(self.game.window)).stdout.decode().strip()
         self.assertEqual(name, harness.TITLE)
