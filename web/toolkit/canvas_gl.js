@@ -60,8 +60,8 @@ const TorvaleCanvasGL = {
       canvas.addEventListener('contextrestored', () => CanvasGL.context.putImageData(CanvasGL.image, 0, 0));
     },
 
-    // The frame's commands that reach the changed box are drawn there, over the last frame, and that box is
-    // put on the canvas. A frame that changed nothing still puts its empty box: each swap is a frame.
+    // The frame's commands that reach the changed box are drawn there, over the last frame, and the image is
+    // put on the canvas: each swap is a frame, even one that changed nothing.
     present: () => {
       const commands = CanvasGL.commands, changed = CanvasGL.changed;
       for (let i = CanvasGL.count; i < commands.length; i++) CanvasGL.include(commands[i].box);  // drawn no more
@@ -78,10 +78,9 @@ const TorvaleCanvasGL = {
           }
         }
       }
-      if (CanvasGL.context) {
-        CanvasGL.context.putImageData(CanvasGL.image, 0, 0, left, top, Math.max(right - left + 1, 0),
-                                      Math.max(bottom - top + 1, 0));
-      }
+      // The whole image goes on the canvas: given only the changed box (as a dirty rectangle, or as rows of
+      // their own), WebKitGTK 2.54 showed part of it and kept the rest of the frame before on screen.
+      if (CanvasGL.context) CanvasGL.context.putImageData(CanvasGL.image, 0, 0);
       changed[0] = changed[1] = 0;
       changed[2] = changed[3] = -1;
     },
