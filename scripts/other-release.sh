@@ -37,13 +37,16 @@ command -v mmdebstrap >/dev/null || "$top/scripts/setup.sh" root
 if [ ! -e "$root/.made" ]; then
     rm -rf "$root"
     mkdir -p "$top/build"
-    # This machine's apt settings go in as they are: they may hold the proxy that reaches the archive.
+    # This machine's own apt settings go in as they are: they may hold the proxy that reaches the archive.
+    # Those that came with a package are that package's, which the root has in its own release's version.
     apt_settings=()
     for file in /etc/apt/apt.conf /etc/apt/apt.conf.d/*; do
-        [ -f "$file" ] && apt_settings+=("--aptopt=$file")
+        [ -f "$file" ] && ! dpkg -S "$file" >/dev/null 2>&1 && apt_settings+=("--aptopt=$file")
     done
-    # A root that can be made again needs no dpkg syncing every file it unpacks.
-    mmdebstrap --variant=minbase --include=ca-certificates,git,sudo --dpkgopt=force-unsafe-io "${apt_settings[@]}" \
+    # A root that can be made again needs no dpkg syncing every file it unpacks, and a root that asks no
+    # questions no pass over every package for its questions first (a few minutes for the test packages).
+    mmdebstrap --variant=minbase --include=ca-certificates,git,sudo --dpkgopt=force-unsafe-io \
+        --aptopt='#clear DPkg::Pre-Install-Pkgs;' "${apt_settings[@]}" \
         --customize-hook='mkdir -p "$1/etc/apt/auth.conf.d" "$1/usr/local/share/ca-certificates/host"' \
         "$release" "$root.partial" \
         "deb $mirror $release main" "deb $mirror $release-updates main" "deb $security $release-security main"
