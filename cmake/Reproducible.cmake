@@ -35,6 +35,6 @@ else()
                     "file SOURCE_DATE_EPOCH, nor a git clone. The packages take the time they are made.")
 endif()
 
-# Folders the install makes get the same mode whatever the builder's umask, as its files do already.
-set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# One mode for every folder and ar member, whatever the builder's umask, as installed files have already.
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack-modes.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/cpack-deb-members.cmake)
