@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building, playing and testing Torvale need, if any are missing.
 # Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, web, browser, package, windows,
-#                                    arm64, docs
+#                                    arm64, docs, release
 set -euo pipefail
 
 packages_for() {
@@ -30,6 +30,8 @@ packages_for() {
                     libgl1-mesa-dri:arm64 libgtest-dev:arm64 dpkg-dev ;;
         # Graphviz, which draws docs/design.svg from its source beside it
         docs) echo graphviz ;;
+        # what a release needs besides the editions' sets: diffoscope, to show where two builds differ
+        release) echo diffoscope-minimal ;;
         *) echo "setup: unknown set '$1'" >&2; return 1 ;;
     esac
 }

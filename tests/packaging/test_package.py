@@ -36,13 +36,17 @@ def run(*args, check=True, **kwargs):
     return subprocess.run(list(args), check=check, capture_output=True, text=True, timeout=120, **kwargs)
 
 
+def pack(cpack_config, folder, **kwargs):
+    """Packs the build tree of CPACK_CONFIG afresh into FOLDER, so that no test judges a stale package."""
+    run(os.environ["CPACK"], "-G", "DEB", "--config", cpack_config, "-B", folder, **kwargs)
+    return os.path.join(folder, f"torvale_{os.environ['TORVALE_VERSION']}_{ARCHITECTURE}.deb")
+
+
 class DebianPackage(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        # Built afresh from the current build tree, so the test never judges a stale package.
         cls.scratch = tempfile.mkdtemp(prefix="torvale-package-")
-        run(os.environ["CPACK"], "-G", "DEB", "--config", os.environ["TORVALE_CPACK_CONFIG"], "-B", cls.scratch)
-        cls.package = os.path.join(cls.scratch, f"torvale_{os.environ['TORVALE_VERSION']}_{ARCHITECTURE}.deb")
+        cls.package = pack(os.environ["TORVALE_CPACK_CONFIG"], cls.scratch)
         cls.root = os.path.join(cls.scratch, "root")
         run("dpkg", "-x", cls.package, cls.root)
 
