@@ -4,6 +4,10 @@
 # SHA256SUMS. Stops on uncommitted changes and at the first failing build or test.
 # Usage: scripts/release.sh [SHA256SUMS]   with another build's list to compare this one with
 set -euo pipefail
+against=""
+if [ $# -gt 0 ]; then
+    against=$(realpath "$1")  # before leaving the folder it may be relative to
+fi
 cd "$(dirname "$0")/.."
 top=$(pwd)
 fail() {
@@ -13,10 +17,6 @@ fail() {
 
 [ -z "$(git status --porcelain)" ] ||
     fail "the tree has changes that are not committed (see git status): commit or stash them first"
-against=""
-if [ $# -gt 0 ]; then
-    against=$(realpath "$1")
-fi
 commit=$(git rev-parse HEAD)
 
 # A clone holds the commit and nothing else: no build folder, cache or ignored file of this tree.
