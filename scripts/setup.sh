@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages (Debian 12 or 13) that building, playing and testing Torvale need, if any are missing.
 # Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, web, browser, package, windows,
-#                                    arm64, docs, root
+#                                    arm64, docs, root, release
 set -euo pipefail
 
 packages_for() {
@@ -33,6 +33,8 @@ packages_for() {
         docs) echo graphviz ;;
         # mmdebstrap, which makes the other Debian release's root that the test command runs the tests in again
         root) echo mmdebstrap ;;
+        # what a release needs besides the editions' sets: diffoscope, to show where two builds differ
+        release) echo diffoscope-minimal ;;
         *) echo "setup: unknown set '$1'" >&2; return 1 ;;
     esac
 }

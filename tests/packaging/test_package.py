@@ -1,5 +1,7 @@
-"""The Debian package made from this build: control data, files, policy checks, hardening, metadata and the installed game."""
+"""The Debian package made from this build: control data, files, policy checks, hardening, metadata, the installed
+game, and the same package made again elsewhere."""
 import datetime
+import filecmp
 import gzip
 import os
 import re
@@ -37,13 +39,17 @@ def run(*args, check=True, **kwargs):
     return subprocess.run(list(args), check=check, capture_output=True, text=True, timeout=120, **kwargs)
 
 
+def pack(cpack_config, folder, **kwargs):
+    """Packs the build tree of CPACK_CONFIG afresh into FOLDER, so that no test judges a stale package."""
+    run(os.environ["CPACK"], "-G", "DEB", "--config", cpack_config, "-B", folder, **kwargs)
+    return os.path.join(folder, f"torvale_{os.environ['TORVALE_VERSION']}_{ARCHITECTURE}.deb")
+
+
 class DebianPackage(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        # Built afresh from the current build tree, so the test never judges a stale package.
         cls.scratch = tempfile.mkdtemp(prefix="torvale-package-")
-        run(os.environ["CPACK"], "-G", "DEB", "--config", os.environ["TORVALE_CPACK_CONFIG"], "-B", cls.scratch)
-        cls.package = os.path.join(cls.scratch, f"torvale_{os.environ['TORVALE_VERSION']}_{ARCHITECTURE}.deb")
+        cls.package = pack(os.environ["TORVALE_CPACK_CONFIG"], cls.scratch)
         cls.root = os.path.join(cls.scratch, "root")
         run("dpkg", "-x", cls.package, cls.root)
 
@@ -202,6 +208,31 @@ class DebianPackage(unittest.TestCase):
                 self.assertTrue(close_to(picture.at_unit(0.45, 0.2), expected(1, 1, 0)))
             finally:
                 game.stop()
+
+
+class Reproducible(unittest.TestCase):
+    """The package made again from the same commit, seen at another path, built in another folder, later, under
+    another umask and locale: the same bytes."""
+
+    def test_a_build_elsewhere_and_later_makes_the_same_package(self):
+        scratch = tempfile.mkdtemp(prefix="torvale-reproducible-")
+        self.addCleanup(shutil.rmtree, scratch, ignore_errors=True)
+        first = pack(os.environ["TORVALE_CPACK_CONFIG"], os.path.join(scratch, "first"))
+        # The tree under another name, and a build folder outside it: nothing of either path may reach the package.
+        source = os.path.join(scratch, "other", "place", "torvale")
+        os.makedirs(os.path.dirname(source))
+        os.symlink(os.environ["TORVALE_SOURCE"], source)
+        build = os.path.join(scratch, "build")
+        elsewhere = dict(env=dict(os.environ, LC_ALL="C", LANG="C"), preexec_fn=lambda: os.umask(0o027))
+        run(os.environ["CMAKE"], "-S", source, "-B", build, "-G", "Ninja", "-DTORVALE_BUILD_TESTS=OFF",
+            f"-DCMAKE_BUILD_TYPE={os.environ['TORVALE_BUILD_TYPE']}", **elsewhere)
+        run(os.environ["CMAKE"], "--build", build, "--target", "torvale", "compressed_docs", **elsewhere)
+        second = pack(os.path.join(build, "CPackConfig.cmake"), os.path.join(scratch, "second"), **elsewhere)
+        if not filecmp.cmp(first, second, shallow=False):
+            found = shutil.which("diffoscope")
+            report = run(found, first, second, check=False).stdout if found else "(scripts/setup.sh release " \
+                "installs diffoscope, which shows where they differ)"
+            self.fail(f"two builds of one commit made different packages:\n{report}")
 
 
 if __name__ == "__main__":

@@ -32,9 +32,11 @@ class Zip(unittest.TestCase):
 
     def test_holds_the_game_readme_licence_and_freeglut_notice_in_one_folder(self):
         self.assertEqual(self.names, [f"{self.folder}/{name}" for name in
-                                      ("LICENSE.txt", "README.md", "freeglut-COPYING.txt", "torvale.exe")])
+                                      ("LICENSE.txt", "README.txt", "freeglut-COPYING.txt", "torvale.exe")])
         with open(os.path.join(self.scratch, self.folder, "freeglut-COPYING.txt")) as notice:
             self.assertIn("Copyright (c) 1999-2000 Pawel W. Olszta", notice.read())
+        with open(os.path.join(self.scratch, self.folder, "README.txt"), "rb") as readme:
+            self.assertRegex(readme.read(), rb"\A([^\n]*\r\n)+\Z", "not every line of README.txt ends in CRLF")
 
     def test_game_is_a_stripped_console_program_needing_only_the_dlls_of_windows_itself(self):
         objdump = lambda flag: subprocess.run(["x86_64-w64-mingw32-objdump", flag, self.game], check=True,
