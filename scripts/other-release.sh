@@ -98,4 +98,10 @@ exec chroot "$root" /usr/bin/env -i HOME=/root TERM="${TERM:-dumb}" LANG=C.UTF-8
 EOF
 )
 echo "other-release: running '$*' in Debian $release ($root)"
-exec unshare --mount --propagation private --pid --fork --kill-child bash -c "$inside" bash "$root" "${certificate_settings[*]}" "$@"
+unshare --mount --propagation private --pid --fork --kill-child bash -c "$inside" bash "$root" "${certificate_settings[*]}" \
+    "$@" &
+inner=$!
+# unshare ignores SIGTERM and SIGINT while it waits, leaving them to its child: a stop here kills it instead,
+# and with it, through --kill-child, everything in the root.
+trap 'kill -KILL "$inner" 2>/dev/null || true' INT TERM EXIT
+wait "$inner"
