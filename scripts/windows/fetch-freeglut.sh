@@ -20,42 +20,14 @@ codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
 # makes the same zip. Debian keeps a release's archive online long after the next one comes out.
 source_release=bookworm
 
-# Prints a deb-src twin of the first enabled deb entry for this machine's release (not -updates or -security),
-# for the source release.
-derive_deb_src() {
-    local file
-    for file in /etc/apt/sources.list.d/*.sources; do
-        [ -e "$file" ] || continue
-        awk -v release="$codename" -v source_release="$source_release" '
-            function flush() {
-                if (types ~ /(^| )deb( |$)/ && (" " suites " ") ~ (" " release " ") && !disabled && !done) {
-                    print "Types: deb-src"; print "Suites: " source_release; printf "%s", rest; done = 1
-                }
-                types = suites = rest = ""; disabled = 0
-            }
-            /^[ \t]*$/ { flush(); next }
-            /^#/ { next }
-            /^Types:/ { types = $0; sub(/^Types:[ \t]*/, "", types); next }
-            /^Suites:/ { suites = $0; sub(/^Suites:[ \t]*/, "", suites); next }
-            /^Enabled:[ \t]*no/ { disabled = 1 }
-            { rest = rest $0 "\n" }
-            END { flush() }' "$file" | grep . && return 0
-    done
-    for file in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-        [ -e "$file" ] || continue
-        awk -v release="$codename" -v source_release="$source_release" '$1 == "deb" {
-                for (i = 2; i <= NF; ++i) if ($i == release) { $1 = "deb-src"; $i = source_release; print; exit }
-            }' "$file" | grep . && return 0
-    done
-    return 1
-}
-
 apt="$cache/apt"
 mkdir -p "$apt/sources.list.d" "$apt/state/lists/partial" "$apt/cache/archives/partial"
-entry=$(derive_deb_src) || { echo "fetch-freeglut: no Debian deb entry for $codename to derive deb-src from" >&2; exit 1; }
+# A deb-src twin of the machine's own entry for its release, for the source release.
+entry=$("$here/../debian-archive.sh" "$codename") ||
+    { echo "fetch-freeglut: no Debian deb entry for $codename to derive deb-src from" >&2; exit 1; }
+list="$apt/torvale.list"
 rm -f "$apt"/torvale.*
-if [[ "$entry" == Types:* ]]; then list="$apt/torvale.sources"; else list="$apt/torvale.list"; fi
-printf '%s\n' "$entry" >"$list"
+printf '%s\n' "$entry" | sed -E "s/^deb /deb-src /; s/ $codename / $source_release /" >"$list"
 # The machine's trusted keys and dpkg status stay as they are; lists, cache and sources are this folder's.
 private=(-o "Dir::Etc::sourcelist=$list" -o "Dir::Etc::sourceparts=$apt/sources.list.d"
          -o "Dir::State=$apt/state" -o "Dir::Cache=$apt/cache")
