@@ -77,20 +77,56 @@ if command -v npm >/dev/null; then
     npm_started=true
 fi
 
-missing=()
-for package in "${wanted[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
-done
+missing_packages() {
+    missing=()
+    for package in "${wanted[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+    done
+}
 
+# One apt at a time. apt's own locks make a second apt fail rather than wait (apt-get update's always), so
+# this machine's set-ups of Torvale take turns on a lock of their own, and an apt of another program (an
+# unattended upgrade, say) is waited for by trying again; each wait is bounded.
+apt_wait=${TORVALE_APT_WAIT_SECONDS:-1200}
+take_turn() {
+    local lock=/tmp/torvale-apt.lock
+    { exec 9>>"$lock"; } 2>/dev/null || exec 9<"$lock"  # another user's lock file is read-only, and locks all the same
+    chmod a+rw "$lock" 2>/dev/null || true
+    flock -n 9 && return
+    echo "setup: another of Torvale's set-ups is using apt; waiting for it (at most $apt_wait s)"
+    flock -w "$apt_wait" 9 || { echo "setup: apt was still taken after $apt_wait s; try again when it is free" >&2; exit 1; }
+}
+apt_get() {
+    local errors status said=false deadline=$((SECONDS + apt_wait))
+    errors=$(mktemp)
+    while :; do
+        status=0
+        "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive LC_ALL=C apt-get -o DPkg::Lock::Timeout="$apt_wait" "$@" \
+            2>"$errors" || status=$?
+        if [ "$status" -eq 0 ] || ! grep -q 'Could not get lock' "$errors" || [ "$SECONDS" -ge "$deadline" ]; then
+            cat "$errors" >&2
+            rm -f "$errors"
+            return "$status"
+        fi
+        $said || echo "setup: another program is using apt ($(grep -o 'held by process .*' "$errors" | head -n 1));" \
+            "waiting for it (at most $apt_wait s)"
+        said=true
+        sleep 5
+    done
+}
+
+missing_packages
 if [ ${#missing[@]} -gt 0 ]; then
     as_root=()
     if [ "$(id -u)" -ne 0 ]; then
         command -v sudo >/dev/null || { echo "setup: need root or sudo to install: ${missing[*]}" >&2; exit 1; }
         as_root=(sudo)
     fi
+    take_turn
+    missing_packages  # what the set-up before this one installed is not installed again
+fi
+if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
-    # Wait for another apt run (a second set-up, an unattended upgrade) rather than fail on its lock.
-    lock_wait=(-o DPkg::Lock::Timeout=600)
     # Packages of another architecture (name:arm64) come from that architecture's indexes, which apt reads
     # only once dpkg knows the architecture.
     for package in "${missing[@]}"; do
@@ -99,9 +135,10 @@ if [ ${#missing[@]} -gt 0 ]; then
             "${as_root[@]}" dpkg --add-architecture "$foreign"
         fi
     done
-    "${as_root[@]}" apt-get "${lock_wait[@]}" update
-    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
+    apt_get update
+    apt_get install -y --no-install-recommends "${missing[@]}"
 fi
+exec 9>&-  # apt is free for the next set-up
 
 $npm_started || npm_downloads
 
