@@ -28,8 +28,24 @@ case "$host" in
     *) echo "other-release: this machine runs '${host:-an unknown system}'; the releases tested are Debian 12 (bookworm) and 13 (trixie)" >&2
        exit 1 ;;
 esac
-mirror=${TORVALE_DEBIAN_MIRROR:-http://deb.debian.org/debian}
-security=${TORVALE_DEBIAN_SECURITY:-http://deb.debian.org/debian-security}
+# The other release comes from the archives this machine's own packages come from (a local mirror, a snapshot),
+# the security archive beside the main one; the variables override either.
+archive_of() {
+    "$top/scripts/debian-archive.sh" "$1" | sed -E 's/^deb (\[[^]]*\] )?([^ ]+) .*/\2/'
+}
+mirror=${TORVALE_DEBIAN_MIRROR:-$(archive_of "$host")} || true
+security=${TORVALE_DEBIAN_SECURITY:-$(archive_of "$host-security")} || true
+[ -n "$mirror" ] || {
+    echo "other-release: this machine's apt sources name no Debian archive for $host; set TORVALE_DEBIAN_MIRROR" >&2
+    exit 1
+}
+suites=("deb $mirror $release main" "deb $mirror $release-updates main")
+if [ -n "$security" ]; then
+    suites+=("deb $security $release-security main")
+else
+    echo "other-release: no security archive for $host in this machine's apt sources; the root goes without one" \
+        "(TORVALE_DEBIAN_SECURITY names it)"
+fi
 root="$top/build/root-$release"
 
 command -v mmdebstrap >/dev/null || "$top/scripts/setup.sh" root
@@ -48,8 +64,7 @@ if [ ! -e "$root/.made" ]; then
     mmdebstrap --variant=minbase --include=ca-certificates,git,sudo --dpkgopt=force-unsafe-io \
         --aptopt='#clear DPkg::Pre-Install-Pkgs;' "${apt_settings[@]}" \
         --customize-hook='mkdir -p "$1/etc/apt/auth.conf.d" "$1/usr/local/share/ca-certificates/host"' \
-        "$release" "$root.partial" \
-        "deb $mirror $release main" "deb $mirror $release-updates main" "deb $security $release-security main"
+        "$release" "$root.partial" "${suites[@]}"
     mv "$root.partial" "$root"
     touch "$root/.made"
 fi
