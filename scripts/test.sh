@@ -3,6 +3,17 @@
 # then all of it again in a root of the other supported Debian release (scripts/other-release.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# Only the supported releases, said before anything is installed or built; TORVALE_OTHER_RELEASE=none runs the
+# tests on this machine's release alone, whatever it is.
+system=$(. /etc/os-release 2>/dev/null && echo "${ID:-}-${VERSION_CODENAME:-}") || true
+case "$system:${TORVALE_OTHER_RELEASE:-}" in
+    debian-bookworm:* | debian-trixie:* | *:none) ;;
+    *) echo "test: this machine runs $(. /etc/os-release 2>/dev/null && echo "${PRETTY_NAME:-}" || echo "an unknown system");" \
+            "Torvale is tested on Debian 12 (bookworm) and Debian 13 (trixie) only. Run it on one of those, or set" \
+            "TORVALE_OTHER_RELEASE=none to run the tests here without the other release's root, at your own risk" >&2
+       exit 1 ;;
+esac
 mkdir -p build
 
 # Runs a command in the background with its output in build/NAME.log; finish NAME waits for it, then shows
@@ -32,14 +43,18 @@ trap 'kill $(jobs -p) 2>/dev/null || true' EXIT
 
 # The other release's root is made and given its packages while this release builds and tests; it runs the
 # same command there, without a root of its own, once everything here has passed.
+# Everything the first minutes need, mmdebstrap for that root included, is installed before anything starts in
+# the background; the set-ups after this one take their turns with apt.
 other_release=false
-if [ "${TORVALE_OTHER_RELEASE:-}" != inside ]; then
-    other_release=true
+case "${TORVALE_OTHER_RELEASE:-}" in inside | none) ;; *) other_release=true ;; esac
+if $other_release; then
+    scripts/setup.sh test package windows root
     # At the lowest priority: wine's end-to-end tests miss their windows on a machine busy unpacking.
     start other-release-setup nice -n 19 ionice -c 3 scripts/other-release.sh scripts/setup.sh test package windows \
         browser arm64
+else
+    scripts/setup.sh test package windows
 fi
-scripts/setup.sh test package windows
 # The Windows edition cross-builds beside everything else that builds, and what only the site, the browser
 # tests and the arm64 edition need installs beside the native builds.
 start windows-build bash -c 'cmake --preset windows && cmake --build --preset windows'
