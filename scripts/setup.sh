@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages (Debian 12 or 13) that building, playing and testing Torvale need, if any are missing.
 # Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, web, browser, package, windows,
-#                                    arm64, docs, root, release
+#                                    arm64, armhf, docs, root, release
 set -euo pipefail
+
+# The Debian architectures whose editions are cross-built here, each with its multiarch triplet.
+declare -A cross_triplets=([arm64]=aarch64-linux-gnu [armhf]=arm-linux-gnueabihf)
 
 packages_for() {
     case "$1" in
@@ -25,10 +28,11 @@ packages_for() {
         windows) echo gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
                       mingw-w64-x86-64-dev wine wine64 libgl1 libxrender1 libxrandr2 libxi6 libxcursor1 \
                       libxcomposite1 libxfixes3 libxinerama1 googletest dpkg-dev openbox ;;
-        # the arm64 edition: Debian's cross compiler, qemu-user to run what it builds, and the arm64 builds of the
-        # libraries the game and its tests link, with Mesa's drivers to draw under qemu (multiarch)
-        arm64) echo g++-aarch64-linux-gnu qemu-user libglut-dev:arm64 libglu1-mesa-dev:arm64 libgl-dev:arm64 \
-                    libgl1-mesa-dri:arm64 libgtest-dev:arm64 dpkg-dev ;;
+        # a cross edition, named by its Debian architecture: Debian's cross compiler for its triplet, qemu-user to run
+        # what it builds, and that architecture's builds of the libraries the game and its tests link, with Mesa's
+        # drivers to draw under qemu (multiarch)
+        arm64 | armhf) echo "g++-${cross_triplets[$1]}" qemu-user "libglut-dev:$1" "libglu1-mesa-dev:$1" \
+                            "libgl-dev:$1" "libgl1-mesa-dri:$1" "libgtest-dev:$1" dpkg-dev ;;
         # Graphviz, which draws docs/design.svg from its source beside it
         docs) echo graphviz ;;
         # mmdebstrap, which makes the other Debian release's root that the test command runs the tests in again
@@ -93,13 +97,33 @@ if [ ${#missing[@]} -gt 0 ]; then
     lock_wait=(-o DPkg::Lock::Timeout=600)
     # Packages of another architecture (name:arm64) come from that architecture's indexes, which apt reads
     # only once dpkg knows the architecture.
+    added=()
     for package in "${missing[@]}"; do
         foreign=${package#*:}
         if [ "$foreign" != "$package" ] && ! dpkg --print-foreign-architectures | grep -qx "$foreign"; then
             "${as_root[@]}" dpkg --add-architecture "$foreign"
+            added+=("$foreign")
         fi
     done
-    "${as_root[@]}" apt-get "${lock_wait[@]}" update
+    # An index that apt cannot read (a mirror in mid-sync serves one its Release file does not describe) leaves
+    # that architecture's packages out, and apt then cannot install them beside this machine's newer ones: say
+    # which, and leave dpkg's architectures as they were, or every later update would fail on that index too.
+    errors=$(mktemp)
+    status=0
+    "${as_root[@]}" apt-get "${lock_wait[@]}" update 2>"$errors" || status=$?
+    cat "$errors" >&2
+    if [ "$status" -ne 0 ]; then
+        failed=$(sed -n 's|.*/binary-\([a-z0-9]*\)/.*|\1|p' "$errors" | sort -u | tr '\n' ' ')
+        rm -f "$errors"
+        echo "setup: apt-get update failed (exit $status): the package index of ${failed:-some architecture }could" \
+             "not be read (apt's reason is above), so nothing was installed; try again once the archive serves it" >&2
+        for architecture in "${added[@]}"; do
+            "${as_root[@]}" dpkg --remove-architecture "$architecture" &&
+                echo "setup: dpkg no longer lists $architecture, as before" >&2
+        done
+        exit "$status"
+    fi
+    rm -f "$errors"
     DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get "${lock_wait[@]}" install -y --no-install-recommends "${missing[@]}"
 fi
 
