@@ -37,28 +37,28 @@ if [ "${TORVALE_OTHER_RELEASE:-}" != inside ]; then
     other_release=true
     # At the lowest priority: wine's end-to-end tests miss their windows on a machine busy unpacking.
     start other-release-setup nice -n 19 ionice -c 3 scripts/other-release.sh scripts/setup.sh test package windows \
-        browser arm64
+        browser arm64 armhf
 fi
 scripts/setup.sh test package windows
 # The Windows edition cross-builds beside everything else that builds, and what only the site, the browser
-# tests and the arm64 edition need installs beside the native builds.
+# tests and the ARM editions need installs beside the native builds.
 start windows-build bash -c 'cmake --preset windows && cmake --build --preset windows'
-start setup-browser scripts/setup.sh browser arm64
+start setup-browser scripts/setup.sh browser arm64 armhf
 for preset in default sanitize bench; do  # bench: built so it cannot rot; bench/measure.sh runs it
     quietly "configure-$preset" cmake --preset "$preset"
     cmake --build --preset "$preset"
 done
 finish setup-browser
-# The arm64 edition and the rules' tests under the web's compiler build beside the site and the package; they
-# are tested once the Windows edition's end-to-end tests are done, which a busy machine makes fail.
-start arm64-build bash -c 'cmake --preset arm64 && cmake --build --preset arm64'
+# The ARM editions, one after the other, and the rules' tests under the web's compiler build beside the site and
+# the package; they are tested once the Windows edition's end-to-end tests are done, which a busy machine makes fail.
+start arm-build bash -c 'for arch in arm64 armhf; do cmake --preset $arch && cmake --build --preset $arch || exit; done'
 start web-tests-build bash -c 'cmake --preset web-tests && cmake --build --preset web-tests'
 # Again: on a fresh machine node came just now, and with it the browser tests and what they build.
 quietly configure-default cmake --preset default
 cmake --build --preset default
 quietly web cmake --workflow --preset web  # the site that the browser tests (label web) load
 cmake --workflow --preset package  # the Debian package as the README builds it, checked, in build/package
-finish arm64-build
+finish arm-build
 finish web-tests-build
 
 # Chromium and Firefox play the web edition from here, and the Windows edition is played under wine, on an X
@@ -68,13 +68,13 @@ finish web-tests-build
 start browsers ctest --preset default -L "^(chromium|firefox)$"
 finish windows-build
 ctest --preset windows-e2e
-# Their workflows, built above: the rules' tests in node, and the arm64 edition's under qemu-user (its first
-# frame against the native game's) and its package.
+# Their workflows, built above: the rules' tests in node, and each ARM edition's in turn under qemu-user (its
+# first frame against the native game's) and its package.
 start web-tests cmake --workflow --preset web-tests
-start arm64 cmake --workflow --preset arm64
+start arm bash -c 'cmake --workflow --preset arm64 && cmake --workflow --preset armhf'
 finish browsers
 finish web-tests
-finish arm64
+finish arm
 ctest --preset default -LE "^(chromium|firefox|package)$"
 ctest --preset sanitize        # every unit test under AddressSanitizer and UndefinedBehaviorSanitizer
 ctest --preset sanitize-smoke  # and a short game of the sanitized binary under Xvfb
