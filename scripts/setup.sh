@@ -113,10 +113,12 @@ if [ ${#missing[@]} -gt 0 ]; then
     "${as_root[@]}" apt-get "${lock_wait[@]}" update 2>"$errors" || status=$?
     cat "$errors" >&2
     if [ "$status" -ne 0 ]; then
-        failed=$(sed -n 's|.*/binary-\([a-z0-9]*\)/.*|\1|p' "$errors" | sort -u | tr '\n' ' ')
+        failed=$(sed -n 's|.*/binary-\([a-z0-9]*\)/.*|\1|p' "$errors" | sort -u | paste -sd ' ')
+        reason=$(sed -n 's|^E: Failed to fetch [^ ]*  *||p' "$errors" | head -n 1)
         rm -f "$errors"
-        echo "setup: apt-get update failed (exit $status): the package index of ${failed:-some architecture }could" \
-             "not be read (apt's reason is above), so nothing was installed; try again once the archive serves it" >&2
+        index=${failed:+the package index of $failed}
+        echo "setup: apt-get update failed (exit $status): ${index:-a package index} could not be read" \
+             "(${reason:-see the errors above}), so nothing was installed; try again once the archive serves it" >&2
         for architecture in "${added[@]}"; do
             "${as_root[@]}" dpkg --remove-architecture "$architecture" &&
                 echo "setup: dpkg no longer lists $architecture, as before" >&2
