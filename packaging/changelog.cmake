@@ -1,6 +1,7 @@
 # Reads CHANGELOG.md into what the package needs from it: a Debian-format changelog and the releases for the metainfo.
 # CHANGELOG.md has one "## VERSION (YYYY-MM-DD)" heading per release, newest first, each followed by
-# "- " items whose continuation lines are indented; anything else (title, introduction) is for readers.
+# "- " items whose continuation lines are indented; anything else (title, introduction) is for readers, and so
+# is an "## Unreleased" entry above them all, the changes that no release has yet.
 
 # Day of the week of a date (Sakamoto's method): CMake itself cannot parse a date.
 function(weekday_of year month day result)
@@ -47,6 +48,8 @@ function(read_changelog markdown package version maintainer debian_file releases
             string(APPEND debian "${signature}${package} (${release}) unstable; urgency=medium\n\n")
             set(signature "\n -- ${maintainer}  ${weekday}, ${two_digit_day} ${month_name} ${year} 00:00:00 +0000\n\n")
             string(APPEND releases "    <release version=\"${release}\" date=\"${date}\"/>\n")
+        elseif(NOT newest AND line STREQUAL "## Unreleased")
+            # Its items are passed over like the introduction, until it is given a version.
         elseif(newest AND line MATCHES "^- (.+)$")
             string(APPEND debian "  * ${CMAKE_MATCH_1}\n")
         elseif(newest AND line MATCHES "^  +([^ ].*)$")

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes a release of the commit checked out: every edition built and tested by its own workflow in a fresh
-# clone, then into dist/ both Debian packages, the Windows zip, the site as one archive, a source tarball and
-# SHA256SUMS. Stops on uncommitted changes and at the first failing build or test.
+# clone, then into dist/ the Debian packages (amd64, arm64, armhf), the Windows zip, the site as one archive, a
+# source tarball and SHA256SUMS. Stops on uncommitted changes and at the first failing build or test.
 # Usage: scripts/release.sh [SHA256SUMS]   with another build's list to compare this one with
 set -euo pipefail
 against=""
@@ -25,8 +25,8 @@ rm -rf "$work"
 git clone --quiet --no-checkout "$top" "$work/torvale"
 cd "$work/torvale"
 git checkout --quiet --detach "$commit"
-scripts/setup.sh test package windows arm64 web
-for preset in package arm64 windows web web-tests; do
+scripts/setup.sh test package windows arm64 armhf web
+for preset in package arm64 armhf windows web web-tests; do
     echo "release: $preset"
     cmake --workflow --preset "$preset" >"$work/$preset.log" 2>&1 || {
         tail -n 30 "$work/$preset.log" >&2
@@ -39,7 +39,7 @@ epoch=$(git log -1 --format=%ct)
 rm -rf "$top/dist"
 mkdir "$top/dist"
 cp "build/package/torvale_${version}_amd64.deb" "build/arm64/torvale_${version}_arm64.deb" \
-   "build/windows/torvale-$version-win64.zip" "$top/dist/"
+   "build/armhf/torvale_${version}_armhf.deb" "build/windows/torvale-$version-win64.zip" "$top/dist/"
 # The site in one folder, as reproducible as its files: sorted, dated by the commit, owned by root, with
 # modes that no umask decided.
 LC_ALL=C tar --create --directory=build/web --transform="s|^site|torvale-$version-web|" --sort=name \
@@ -51,8 +51,8 @@ git archive --format=tar --prefix="torvale-$version/" --add-file="$work/SOURCE_D
     gzip -9n >"$top/dist/torvale-$version.tar.gz"
 
 cd "$top/dist"
-sha256sum "torvale_${version}_amd64.deb" "torvale_${version}_arm64.deb" "torvale-$version-win64.zip" \
-          "torvale-$version-web.tar.gz" "torvale-$version.tar.gz" >SHA256SUMS
+sha256sum "torvale_${version}_amd64.deb" "torvale_${version}_arm64.deb" "torvale_${version}_armhf.deb" \
+          "torvale-$version-win64.zip" "torvale-$version-web.tar.gz" "torvale-$version.tar.gz" >SHA256SUMS
 cat SHA256SUMS
 if [ -n "$against" ]; then
     diff -u "$against" SHA256SUMS >&2 ||

@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages (Debian 12 or 13) that building, playing and testing Torvale need, if any are missing.
 # Usage: scripts/setup.sh [SET...]   with SET one of: build (the default), test, web, browser, package, windows,
-#                                    arm64, docs, root, release
+#                                    arm64, armhf, docs, root, release
+# Exits 75 when the archive served a package index that apt could not read for an architecture added just now
+# (dpkg is left as it was, nothing is installed); with any other failure, apt's status.
 set -euo pipefail
+
+# The Debian architectures whose editions are cross-built here, each with its multiarch triplet.
+declare -A cross_triplets=([arm64]=aarch64-linux-gnu [armhf]=arm-linux-gnueabihf)
 
 packages_for() {
     case "$1" in
@@ -25,10 +30,11 @@ packages_for() {
         windows) echo gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
                       mingw-w64-x86-64-dev wine wine64 libgl1 libxrender1 libxrandr2 libxi6 libxcursor1 \
                       libxcomposite1 libxfixes3 libxinerama1 googletest dpkg-dev openbox ;;
-        # the arm64 edition: Debian's cross compiler, qemu-user to run what it builds, and the arm64 builds of the
-        # libraries the game and its tests link, with Mesa's drivers to draw under qemu (multiarch)
-        arm64) echo g++-aarch64-linux-gnu qemu-user libglut-dev:arm64 libglu1-mesa-dev:arm64 libgl-dev:arm64 \
-                    libgl1-mesa-dri:arm64 libgtest-dev:arm64 dpkg-dev ;;
+        # a cross edition, named by its Debian architecture: Debian's cross compiler for its triplet, qemu-user to run
+        # what it builds, and that architecture's builds of the libraries the game and its tests link, with Mesa's
+        # drivers to draw under qemu (multiarch)
+        arm64 | armhf) echo "g++-${cross_triplets[$1]}" qemu-user "libglut-dev:$1" "libglu1-mesa-dev:$1" \
+                            "libgl-dev:$1" "libgl1-mesa-dri:$1" "libgtest-dev:$1" dpkg-dev ;;
         # Graphviz, which draws docs/design.svg from its source beside it
         docs) echo graphviz ;;
         # mmdebstrap, which makes the other Debian release's root that the test command runs the tests in again
@@ -96,19 +102,19 @@ take_turn() {
     echo "setup: another of Torvale's set-ups is using apt; waiting for it (at most $apt_wait s)"
     flock -w "$apt_wait" 9 || { echo "setup: apt was still taken after $apt_wait s; try again when it is free" >&2; exit 1; }
 }
+apt_errors=$(mktemp)
+trap 'rm -f "$apt_errors"' EXIT
 apt_get() {
-    local errors status said=false deadline=$((SECONDS + apt_wait))
-    errors=$(mktemp)
+    local status said=false deadline=$((SECONDS + apt_wait))
     while :; do
         status=0
         "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive LC_ALL=C apt-get -o DPkg::Lock::Timeout="$apt_wait" "$@" \
-            2>"$errors" || status=$?
-        if [ "$status" -eq 0 ] || ! grep -q 'Could not get lock' "$errors" || [ "$SECONDS" -ge "$deadline" ]; then
-            cat "$errors" >&2
-            rm -f "$errors"
+            2>"$apt_errors" || status=$?
+        if [ "$status" -eq 0 ] || ! grep -q 'Could not get lock' "$apt_errors" || [ "$SECONDS" -ge "$deadline" ]; then
+            cat "$apt_errors" >&2
             return "$status"
         fi
-        $said || echo "setup: another program is using apt ($(grep -o 'held by process .*' "$errors" | head -n 1));" \
+        $said || echo "setup: another program is using apt ($(grep -o 'held by process .*' "$apt_errors" | head -n 1));" \
             "waiting for it (at most $apt_wait s)"
         said=true
         sleep 5
@@ -129,13 +135,38 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "setup: installing ${missing[*]}"
     # Packages of another architecture (name:arm64) come from that architecture's indexes, which apt reads
     # only once dpkg knows the architecture.
+    added=()
     for package in "${missing[@]}"; do
         foreign=${package#*:}
         if [ "$foreign" != "$package" ] && ! dpkg --print-foreign-architectures | grep -qx "$foreign"; then
             "${as_root[@]}" dpkg --add-architecture "$foreign"
+            added+=("$foreign")
         fi
     done
-    apt_get update
+    status=0
+    apt_get update || status=$?
+    if [ "$status" -ne 0 ]; then
+        # An index that apt cannot read (a mirror in mid-sync serves one its Release file does not describe)
+        # leaves that architecture's packages out, and apt then cannot install them beside this machine's newer
+        # ones: say which, and leave dpkg's architectures as they were, or every later update would fail on it too.
+        failed=$(sed -n 's|.*/binary-\([a-z0-9]*\)/.*|\1|p' "$apt_errors" | sort -u | paste -sd ' ')
+        reason=$(sed -n 's|^E: Failed to fetch [^ ]*  *||p' "$apt_errors" | head -n 1)
+        index=${failed:+the package index of $failed}
+        echo "setup: apt-get update failed (exit $status): ${index:-a package index} could not be read" \
+             "(${reason:-see the errors above}), so nothing was installed; try again once the archive serves it" >&2
+        for architecture in "${added[@]}"; do
+            "${as_root[@]}" dpkg --remove-architecture "$architecture" &&
+                echo "setup: dpkg no longer lists $architecture, as before" >&2
+        done
+        # Only the indexes of architectures added just now: the archive's fault, which leaves this machine as it
+        # was and which a caller may tell from any other failure (EX_TEMPFAIL).
+        archive_fault=true
+        for architecture in $failed; do
+            [[ " ${added[*]} " == *" $architecture "* ]] || archive_fault=false
+        done
+        [ -n "$failed" ] && $archive_fault && exit 75
+        exit "$status"
+    fi
     apt_get install -y --no-install-recommends "${missing[@]}"
 fi
 exec 9>&-  # apt is free for the next set-up

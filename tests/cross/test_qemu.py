@@ -1,4 +1,5 @@
-"""The arm64 game under qemu-user on Xvfb: the native game's first frame, and a single step's exact console text."""
+"""A cross edition's game under qemu-user on Xvfb: the native game's first frame, and a single step's exact console
+text."""
 import os
 import unittest
 
