@@ -58,7 +58,7 @@ async function waitUntil(predicate, what, timeout = 10000, interval = 50) {
 }
 
 // Counts, in the page, every tick of the running game and every frame drawn, with their times, without
-// changing the game. A frame is the one image put on the canvas at the swap; a tick is a timer callback or
+// changing the game. A frame is what the swap puts on the canvas, one box or several; a tick is a timer callback or
 // scheduled task after which a frame is drawn (the game draws in a microtask once the callback is done),
 // whatever delay it was armed with.
 // It also keeps every Content-Security-Policy violation that the page reports.
@@ -82,8 +82,13 @@ function countTicksAndFrames() {
     scheduler.postTask = (callback, ...rest) => postTask(stamped(callback), ...rest);
   }
   const putImageData = CanvasRenderingContext2D.prototype.putImageData;
+  let putting = false;  // the swap's puts come in one go
   CanvasRenderingContext2D.prototype.putImageData = function(...args) {
-    probe.frames.push(performance.now());
+    if (!putting) {
+      probe.frames.push(performance.now());
+      putting = true;
+      queueMicrotask(() => putting = false);
+    }
     return putImageData.apply(this, args);
   };
 }

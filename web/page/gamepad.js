@@ -1,6 +1,7 @@
 // Gamepads on the standard mapping play with the game's own keys: the D-pad or the left stick past half way
 // holds the side arrows, and A, Start, B, Y and Back send B, P, O, H and N, once a press. Looked at on every
-// frame, but only while the page is in sight and a pad is connected; none of it opens the menu.
+// frame, but only while the page is in sight and a pad is connected; none of it opens the menu. Loaded once
+// the first pad connects (start.js), it looks at once for the pads already there.
 'use strict';
 (() => {
   if (!navigator.getGamepads) return;  // none on a page from a non-secure address
@@ -41,4 +42,5 @@
   addEventListener('gamepadconnected', lookSoon);
   addEventListener('gamepaddisconnected', lookSoon);
   document.addEventListener('visibilitychange', () => document.hidden || lookSoon());
+  lookSoon();
 })();

@@ -16,6 +16,17 @@ window.Module = {
 document.getElementById('again').addEventListener('click', () => location.reload());
 Module.canvas.focus();
 
+// What only some players need comes when first needed: the touch controls where they show (a touch screen,
+// as page.css decides), the gamepads' once a pad connects. The service worker keeps them for offline play.
+const loadOnce = (name) => {
+  if (document.querySelector(`script[src="${name}"]`)) return;
+  document.head.append(Object.assign(document.createElement('script'), {src: name}));
+};
+const touchScreen = matchMedia('(pointer: coarse)');
+if (touchScreen.matches) loadOnce('touch-pad.js');
+else touchScreen.addEventListener('change', () => loadOnce('touch-pad.js'), {once: true});
+addEventListener('gamepadconnected', () => loadOnce('gamepad.js'), {once: true});
+
 // Where there is no service worker (a page from file:, a non-secure origin) or it cannot register, the game
 // plays as it always did, from the network.
 if ('serviceWorker' in navigator) {

@@ -2,9 +2,10 @@
 // game on Linux, so that every frame has the native game's pixels and the page needs no WebGL.
 // Linked with --js-library after Emscripten's own libraries, so the GL entries here replace theirs.
 //
-// A frame is drawn as a list of commands. Each command keeps the runs of pixels it covers, made again only
-// when its inputs differ from those of the command in its place in the last frame; only the box around the
-// commands that changed is then drawn again and put on the canvas. Mostly that is the ball, a few pixels.
+// A frame is drawn as a list of commands. Each command keeps the runs of pixels it covers; a command whose
+// inputs the last frame also gave, in the same order among the others, keeps its runs. Only the boxes around
+// the commands that came or went are drawn again and put on the canvas: mostly the ball and the paddle,
+// a few hundred pixels, and nothing at all in a frame that changed nothing.
 const TorvaleCanvasGL = {
   $CanvasGL: {
     // llvmpipe snaps window positions to 1/256 of a pixel and samples each pixel at its centre.
@@ -21,6 +22,9 @@ const TorvaleCanvasGL = {
     CLEAR: 1,
     SHAPE: 2,
     BITMAP: 3,
+    // How many of the last frame's commands in a row a frame may leave out and still keep the rest: a brick
+    // broken takes two, a ball two, the text over the field eleven.
+    LOOKAHEAD: 16,
 
     width: 0,
     height: 0,
@@ -38,10 +42,11 @@ const TorvaleCanvasGL = {
     raster: {valid: false, x: 0, y: 0, pixel: 0},
     mode: null,  // the primitive between glBegin and glEnd
     inputs: [],  // the command being given
-    commands: [],  // {inputs, spans, box}: this frame's commands so far, then the rest of the last frame's
-    count: 0,  // commands given this frame
+    commands: [],  // {inputs, spans, box}: this frame's commands so far
+    last: [],  // the last frame's commands, ...
+    kept: 0,  // ... of which those before this one are kept or left out
     spans: null,  // the runs of the command being made: row, first and last column, rows counted from the top
-    changed: [0, 0, -1, -1],  // left, top, right, bottom: the pixels that may differ from the frame shown
+    changed: [],  // boxes (left, top, right, bottom), apart from each other, around the pixels that may differ
 
     // The back buffer of a window of width x height pixels on canvas; glutSwapBuffers shows it.
     attach: (canvas, width, height) => {
@@ -55,34 +60,37 @@ const TorvaleCanvasGL = {
       CanvasGL.modelView = CanvasGL.identity();
       CanvasGL.projection = CanvasGL.identity();
       CanvasGL.combined = null;
-      CanvasGL.changed = [0, 0, width - 1, height - 1];
+      CanvasGL.changed = [[0, 0, width - 1, height - 1]];
       // A canvas whose context the browser lost and gave back is blank; the image still has the frame shown.
       canvas.addEventListener('contextrestored', () => CanvasGL.context.putImageData(CanvasGL.image, 0, 0));
     },
 
-    // The frame's commands that reach the changed box are drawn there, over the last frame, and the image is
-    // put on the canvas: each swap is a frame, even one that changed nothing.
+    // In each changed box, the frame's commands that reach it are drawn over the last frame, and the box is
+    // put on the canvas; the rest of the canvas keeps the last frame. Each swap is a frame: one that changed
+    // nothing puts an empty box, which every engine counts as a call and nothing more.
     present: () => {
-      const commands = CanvasGL.commands, changed = CanvasGL.changed;
-      for (let i = CanvasGL.count; i < commands.length; i++) CanvasGL.include(commands[i].box);  // drawn no more
-      commands.length = CanvasGL.count;
-      CanvasGL.count = 0;
-      const left = changed[0], top = changed[1], right = changed[2], bottom = changed[3];
-      for (let i = 0; i < commands.length && left <= right; i++) {
-        const box = commands[i].box, spans = commands[i].spans, pixel = commands[i].inputs[1];
-        if (box[0] > right || box[2] < left || box[1] > bottom || box[3] < top) continue;
-        for (let k = 0; k < spans.length; k += 3) {
-          const row = spans[k], first = Math.max(spans[k + 1], left), last = Math.min(spans[k + 2], right);
-          if (row >= top && row <= bottom && first <= last) {
-            CanvasGL.pixels.fill(pixel, row * CanvasGL.width + first, row * CanvasGL.width + last + 1);
+      const before = CanvasGL.last, changed = CanvasGL.changed;
+      for (let i = CanvasGL.kept; i < before.length; i++) CanvasGL.include(before[i].box);  // drawn no more
+      const commands = CanvasGL.last = CanvasGL.commands;
+      CanvasGL.commands = before;
+      before.length = CanvasGL.kept = 0;
+      const context = CanvasGL.context;
+      if (!changed.length && context) context.putImageData(CanvasGL.image, 0, 0, 0, 0, 0, 0);
+      for (let i = 0; i < changed.length; i++) {
+        const left = changed[i][0], top = changed[i][1], right = changed[i][2], bottom = changed[i][3];
+        for (let j = 0; j < commands.length; j++) {
+          const box = commands[j].box, spans = commands[j].spans, pixel = commands[j].inputs[1];
+          if (box[0] > right || box[2] < left || box[1] > bottom || box[3] < top) continue;
+          for (let k = 0; k < spans.length; k += 3) {
+            const row = spans[k], first = Math.max(spans[k + 1], left), last = Math.min(spans[k + 2], right);
+            if (row >= top && row <= bottom && first <= last) {
+              CanvasGL.pixels.fill(pixel, row * CanvasGL.width + first, row * CanvasGL.width + last + 1);
+            }
           }
         }
+        if (context) context.putImageData(CanvasGL.image, 0, 0, left, top, right - left + 1, bottom - top + 1);
       }
-      // The whole image goes on the canvas: given only the changed box (as a dirty rectangle, or as rows of
-      // their own), WebKitGTK 2.54 showed part of it and kept the rest of the frame before on screen.
-      if (CanvasGL.context) CanvasGL.context.putImageData(CanvasGL.image, 0, 0);
-      changed[0] = changed[1] = 0;
-      changed[2] = changed[3] = -1;
+      changed.length = 0;
     },
 
     // Starts the next command's inputs.
@@ -93,25 +101,28 @@ const TorvaleCanvasGL = {
       return inputs;
     },
 
-    // The command whose inputs were just given takes the next place in the frame. When the last frame had
-    // other inputs there, the command's runs are made again, and the pixels under both may change.
+    // The command whose inputs were just given takes the next place in the frame. Where the last frame has
+    // a command of the same inputs a little further on, that one is kept, and those before it are left out;
+    // otherwise the command's runs are made. The pixels under a command that comes or goes may change.
     record: () => {
-      const inputs = CanvasGL.inputs;
-      let command = CanvasGL.commands[CanvasGL.count];
-      if (!command) command = CanvasGL.commands[CanvasGL.count] = {inputs: [], spans: [], box: [0, 0, -1, -1]};
-      CanvasGL.count++;
-      if (CanvasGL.same(inputs, command.inputs)) return;
-      CanvasGL.include(command.box);
-      command.inputs = inputs.slice();
-      command.spans = CanvasGL.spans = [];
+      const inputs = CanvasGL.inputs, last = CanvasGL.last;
+      const end = Math.min(last.length, CanvasGL.kept + CanvasGL.LOOKAHEAD);
+      for (let i = CanvasGL.kept; i < end; i++) {
+        if (!CanvasGL.same(inputs, last[i].inputs)) continue;
+        for (let left = CanvasGL.kept; left < i; left++) CanvasGL.include(last[left].box);
+        CanvasGL.commands.push(last[i]);
+        CanvasGL.kept = i + 1;
+        return;
+      }
+      const command = {inputs: inputs.slice(), spans: CanvasGL.spans = [], box: [CanvasGL.width, CanvasGL.height, -1, -1]};
       CanvasGL.make(inputs);
-      command.box = [CanvasGL.width, CanvasGL.height, -1, -1];
       for (let k = 0; k < command.spans.length; k += 3) {
         command.box[0] = Math.min(command.box[0], command.spans[k + 1]);
         command.box[1] = Math.min(command.box[1], command.spans[k]);
         command.box[2] = Math.max(command.box[2], command.spans[k + 2]);
         command.box[3] = Math.max(command.box[3], command.spans[k]);
       }
+      CanvasGL.commands.push(command);
       CanvasGL.include(command.box);
     },
 
@@ -122,15 +133,25 @@ const TorvaleCanvasGL = {
       return true;
     },
 
-    // Grows the changed box over another box (left, top, right, bottom); an empty one has right < left.
+    // Adds a box (left, top, right, bottom; empty if right < left) to the changed ones: joined with each that
+    // it overlaps or touches, so that no pixel is drawn or put twice, and the ball's box before and after is one.
     include: (box) => {
       if (box[2] < box[0]) return;
-      const changed = CanvasGL.changed;
-      const empty = changed[2] < changed[0];
-      changed[0] = empty ? box[0] : Math.min(changed[0], box[0]);
-      changed[1] = empty ? box[1] : Math.min(changed[1], box[1]);
-      changed[2] = empty ? box[2] : Math.max(changed[2], box[2]);
-      changed[3] = empty ? box[3] : Math.max(changed[3], box[3]);
+      const changed = CanvasGL.changed, joined = box.slice();
+      for (let i = 0; i < changed.length;) {
+        const other = changed[i];
+        if (other[0] > joined[2] + 1 || other[2] < joined[0] - 1 || other[1] > joined[3] + 1 || other[3] < joined[1] - 1) {
+          i++;
+          continue;
+        }
+        joined[0] = Math.min(joined[0], other[0]);
+        joined[1] = Math.min(joined[1], other[1]);
+        joined[2] = Math.max(joined[2], other[2]);
+        joined[3] = Math.max(joined[3], other[3]);
+        changed.splice(i, 1);
+        i = 0;  // grown, it may reach one passed over
+      }
+      changed.push(joined);
     },
 
     // A command's runs of pixels from its inputs.
