@@ -25,7 +25,30 @@ const loadOnce = (name) => {
 const touchScreen = matchMedia('(pointer: coarse)');
 if (touchScreen.matches) loadOnce('touch-pad.js');
 else touchScreen.addEventListener('change', () => loadOnce('touch-pad.js'), {once: true});
-addEventListener('gamepadconnected', () => loadOnce('gamepad.js'), {once: true});
+listenForPads();
+
+// While a page listens for gamepads, Chromium's browser process polls for them every few milliseconds: in play
+// that cost more than the game's own drawing (bench/measure-web.sh). So until a pad connects, the page stops
+// listening while the game is played from the keyboard, the mouse or the screen, and listens again once these
+// have been still for PADS_AFTER_MS. A pad's press within that time may go unseen; the next one is seen.
+function listenForPads() {
+  const PADS_AFTER_MS = 2000;
+  const OTHER_INPUT = ['keydown', 'pointerdown'];
+  let stillness = 0;
+  const padConnected = () => {
+    OTHER_INPUT.forEach((type) => removeEventListener(type, otherInput, true));
+    clearTimeout(stillness);
+    loadOnce('gamepad.js');
+  };
+  const listen = () => addEventListener('gamepadconnected', padConnected, {once: true});
+  function otherInput() {
+    removeEventListener('gamepadconnected', padConnected);
+    clearTimeout(stillness);
+    stillness = setTimeout(listen, PADS_AFTER_MS);
+  }
+  OTHER_INPUT.forEach((type) => addEventListener(type, otherInput, {capture: true, passive: true}));
+  listen();
+}
 
 // Where there is no service worker (a page from file:, a non-secure origin) or it cannot register, the game
 // plays as it always did, from the network.
