@@ -483,8 +483,14 @@ class Game {
   }
 
   // Picture ---------------------------------------------------------------------------------------
-  // The canvas as the page shows it, as RGB bytes.
+  // The canvas as the page shows it, as RGB bytes, once the browser has shown the last frame put: WebKit's
+  // picture of the window, taken at once, gave the frame before it now and then. Two of the page's animation
+  // frames are two updates of what it shows; a page out of sight has none, so a second is the most it waits.
   async screenshot() {
+    await this.evaluate(() => new Promise((shown) => {
+      setTimeout(shown, 1000);
+      requestAnimationFrame(() => requestAnimationFrame(() => shown()));
+    }));
     const box = await this.canvasBox();
     return Picture.fromPng(await this.tab.screenshot({x: box.x, y: box.y, width: WIDTH, height: HEIGHT}));
   }
