@@ -232,8 +232,11 @@ async function main() {
   const native = [];
   // Chromium without its GPU process's compositing either: the game and the floor page as above.
   const noGpu = {game: [], floor: []};
+  // Each page's run and its floor page's come one after the other, so that their ratio compares the same minute
+  // of the machine: on a shared machine one page's CPU moved by up to a third from one round to the next, and
+  // every page's alike.
   for (let round = 0; round < ROUNDS; round++) {
-    const order = ['native', 'throttled', ...engines, ...engines.map((engine) => `${engine} floor`), 'no-gpu',
+    const order = ['native', 'throttled', ...engines.flatMap((engine) => [engine, `${engine} floor`]), 'no-gpu',
                    'no-gpu floor'];
     for (const kind of round % 2 ? order.reverse() : order) {
       console.error(`round ${round + 1}/${ROUNDS}: ${kind}`);
@@ -282,6 +285,10 @@ async function main() {
   const noGpuCpu = {game: cpuPerSecond(noGpu.game).allCpu, floor: cpuPerSecond(noGpu.floor).allCpu};
   const overFloor = Object.fromEntries(engines.map((engine) => [engine, measured[engine].allCpu / measured[engine].floor.allCpu]));
   overFloor.noGpu = noGpuCpu.game / noGpuCpu.floor;
+  // The same ratio round by round, which shows how far one round's noise moves it.
+  const allPerSecond = (run) => Object.values(run.cpu).reduce((sum, ms) => sum + ms, 0) / run.duration;
+  const roundRatios = (games, floorRuns) =>
+    games.map((run, round) => `${(allPerSecond(run) / allPerSecond(floorRuns[round])).toFixed(2)}x`).join(', ');
   const overFloorHolds = Object.values(overFloor).every((ratio) => ratio <= MOST_OVER_FLOOR);
   const startSizeHolds = total(loaded, 'gzipped') <= MOST_START_BYTES;
   const throttledGap = 100 * (throttledRate - nativeRate) / nativeRate;
@@ -293,7 +300,7 @@ async function main() {
 
   const lines = [
     `Measured ${new Date().toISOString().slice(0, 16).replace('T', ' ')} UTC: ${ROUNDS} rounds of ${SECONDS} s of play ` +
-    `per edition and engine, alternating order, and ${LAUNCHES} loads each; load average ${loadBefore} before, ${loadAfter} after.`, '',
+    `per edition and engine, alternating order, each page next to its floor page, and ${LAUNCHES} loads each; load average ${loadBefore} before, ${loadAfter} after.`, '',
     `| measure | native (Xvfb) | ${engines.map((engine) => `web (${NAMES[engine]})`).join(' | ')} |`,
     `|---|---:|${'---:|'.repeat(engines.length)}`,
     row('ticks per second', nativeRate.toFixed(2), (engine) => measured[engine].rate.toFixed(2)),
@@ -314,8 +321,10 @@ async function main() {
     row('CPU time per second of play beyond the floor page: own process / with display (ms/s)', '', (engine) =>
       `${(pageCpu(engine, measured[engine]) - pageCpu(engine, measured[engine].floor)).toFixed(1)} / ` +
       `${(measured[engine].allCpu - measured[engine].floor.allCpu).toFixed(1)}`),
+    row('all of the CPU in play over the floor page\'s, round by round', '', (engine) => roundRatios(web[engine], floors[engine])),
     chromiumOnly('CPU time per second with --disable-gpu, with display: play / the floor page (ms/s)',
                  `${noGpuCpu.game.toFixed(1)} / ${noGpuCpu.floor.toFixed(1)}`),
+    chromiumOnly('the same over the floor page\'s, round by round', roundRatios(noGpu.game, noGpu.floor)),
     chromiumOnly(`ticks per second, CPU throttled ${THROTTLE}x, beside the native game's (no target)`,
                  `${throttledRate.toFixed(2)} (${signed(throttledGap)})`),
     chromiumOnly(`tick period p99, CPU throttled ${THROTTLE}x (ms)`, quantile(throttled.flatMap((run) => run.periods), 0.99).toFixed(3)),
