@@ -8,6 +8,14 @@ const {spawnSync} = require('child_process');
 const CRASHED = 'session deleted because of page crash or hang';
 const file = process.argv[2];
 
+// The kernel's lines of WebKit's web process stopping on a trap, where the log may be read. The driver does not
+// always say that the page crashed: a crash in the middle of a key gave only an empty error, and the next
+// script 'Could not parse script result'.
+function webProcessTraps() {
+  const log = spawnSync('dmesg', [], {encoding: 'utf8', maxBuffer: 1 << 26});
+  return log.status === 0 ? log.stdout.split('\n').filter((line) => /traps: WebKitWebProces\[\d+\]/.test(line)) : [];
+}
+
 function run() {
   const result = spawnSync(process.execPath, [file], {encoding: 'utf8', maxBuffer: 1 << 26});
   process.stdout.write(result.stdout);
@@ -15,8 +23,10 @@ function run() {
   return result;
 }
 
+const trapsBefore = webProcessTraps();
 let result = run();
-if (result.status !== 0 && (result.stdout + result.stderr).includes(CRASHED)) {
+const trapped = () => webProcessTraps().some((line) => !trapsBefore.includes(line));
+if (result.status !== 0 && ((result.stdout + result.stderr).includes(CRASHED) || trapped())) {
   console.log(`\n${file}: WebKit's web process crashed; running the file once more\n`);
   result = run();
 }
