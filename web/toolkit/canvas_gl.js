@@ -41,7 +41,8 @@ const TorvaleCanvasGL = {
     transforms: 0,  // counts changes of the matrices and the viewport, which every shape's pixels depend on
     raster: {valid: false, x: 0, y: 0, pixel: 0},
     mode: null,  // the primitive between glBegin and glEnd
-    inputs: [],  // the command being given
+    inputs: [],  // the command being given: its first given values, the rest left from earlier commands
+    given: 0,
     commands: [],  // {inputs, spans, box}: this frame's commands so far
     last: [],  // the last frame's commands, ...
     kept: 0,  // ... of which those before this one are kept or left out
@@ -93,29 +94,35 @@ const TorvaleCanvasGL = {
       changed.length = 0;
     },
 
-    // Starts the next command's inputs.
+    // Starts the next command's inputs with its kind and pixel; give adds the rest.
     start: (kind, pixel) => {
+      CanvasGL.given = 0;
+      CanvasGL.give(kind, pixel);
+    },
+
+    // Two more inputs of the command being given, as they all come: written over an earlier command's in
+    // place, since an array emptied and pushed to again is made anew, for every command of every frame.
+    give: (first, second) => {
       const inputs = CanvasGL.inputs;
-      inputs.length = 0;
-      inputs.push(kind, pixel);
-      return inputs;
+      inputs[CanvasGL.given++] = first;
+      inputs[CanvasGL.given++] = second;
     },
 
     // The command whose inputs were just given takes the next place in the frame. Where the last frame has
     // a command of the same inputs a little further on, that one is kept, and those before it are left out;
     // otherwise the command's runs are made. The pixels under a command that comes or goes may change.
     record: () => {
-      const inputs = CanvasGL.inputs, last = CanvasGL.last;
+      const inputs = CanvasGL.inputs, given = CanvasGL.given, last = CanvasGL.last;
       const end = Math.min(last.length, CanvasGL.kept + CanvasGL.LOOKAHEAD);
       for (let i = CanvasGL.kept; i < end; i++) {
-        if (!CanvasGL.same(inputs, last[i].inputs)) continue;
+        if (!CanvasGL.same(inputs, given, last[i].inputs)) continue;
         for (let left = CanvasGL.kept; left < i; left++) CanvasGL.include(last[left].box);
         CanvasGL.commands.push(last[i]);
         CanvasGL.kept = i + 1;
         return;
       }
-      const command = {inputs: inputs.slice(), spans: CanvasGL.spans = [], box: [CanvasGL.width, CanvasGL.height, -1, -1]};
-      CanvasGL.make(inputs);
+      const command = {inputs: inputs.slice(0, given), spans: CanvasGL.spans = [], box: [CanvasGL.width, CanvasGL.height, -1, -1]};
+      CanvasGL.make(command.inputs);
       for (let k = 0; k < command.spans.length; k += 3) {
         command.box[0] = Math.min(command.box[0], command.spans[k + 1]);
         command.box[1] = Math.min(command.box[1], command.spans[k]);
@@ -126,10 +133,10 @@ const TorvaleCanvasGL = {
       CanvasGL.include(command.box);
     },
 
-    // Whether two commands were given the same inputs, value for value.
-    same: (inputs, others) => {
-      if (inputs.length !== others.length) return false;
-      for (let i = 0; i < inputs.length; i++) if (inputs[i] !== others[i]) return false;
+    // Whether the first count of inputs are a command's others, value for value.
+    same: (inputs, count, others) => {
+      if (count !== others.length) return false;
+      for (let i = 0; i < count; i++) if (inputs[i] !== others[i]) return false;
       return true;
     },
 
@@ -348,7 +355,11 @@ const TorvaleCanvasGL = {
     bitmap: (width, height, xorig, yorig, xmove, ymove, bytes, at) => {
       const raster = CanvasGL.raster;
       if (!raster.valid) return;
-      CanvasGL.start(CanvasGL.BITMAP, raster.pixel).push(raster.x, raster.y, width, height, xorig, yorig, bytes, at);
+      CanvasGL.start(CanvasGL.BITMAP, raster.pixel);
+      CanvasGL.give(raster.x, raster.y);
+      CanvasGL.give(width, height);
+      CanvasGL.give(xorig, yorig);
+      CanvasGL.give(bytes, at);
       CanvasGL.record();
       raster.x = Math.fround(raster.x + xmove);
       raster.y = Math.fround(raster.y + ymove);
@@ -437,12 +448,13 @@ const TorvaleCanvasGL = {
       abort('glBegin: primitive ' + mode + ' is not drawn on the canvas');
     }
     CanvasGL.mode = mode;
-    CanvasGL.start(CanvasGL.SHAPE, 0).push(CanvasGL.transforms, mode);
+    CanvasGL.start(CanvasGL.SHAPE, 0);
+    CanvasGL.give(CanvasGL.transforms, mode);
   },
 
   glVertex2f__deps: ['$CanvasGL'],
   glVertex2f: function(x, y) {
-    if (CanvasGL.mode !== null) CanvasGL.inputs.push(x, y);
+    if (CanvasGL.mode !== null) CanvasGL.give(x, y);
   },
 
   glEnd__deps: ['$CanvasGL'],
@@ -456,8 +468,12 @@ const TorvaleCanvasGL = {
   // A filled rectangle is the polygon through its four corners, as in GL.
   glRectf__deps: ['$CanvasGL'],
   glRectf: function(x1, y1, x2, y2) {
-    CanvasGL.start(CanvasGL.SHAPE, CanvasGL.colourPixel).push(CanvasGL.transforms, CanvasGL.GL_POLYGON,
-                                                              x1, y1, x2, y1, x2, y2, x1, y2);
+    CanvasGL.start(CanvasGL.SHAPE, CanvasGL.colourPixel);
+    CanvasGL.give(CanvasGL.transforms, CanvasGL.GL_POLYGON);
+    CanvasGL.give(x1, y1);
+    CanvasGL.give(x2, y1);
+    CanvasGL.give(x2, y2);
+    CanvasGL.give(x1, y2);
     CanvasGL.record();
   },
 
