@@ -286,9 +286,8 @@ async function main() {
   const overFloor = Object.fromEntries(engines.map((engine) => [engine, measured[engine].allCpu / measured[engine].floor.allCpu]));
   overFloor.noGpu = noGpuCpu.game / noGpuCpu.floor;
   // The same ratio round by round, which shows how far one round's noise moves it.
-  const allPerSecond = (run) => Object.values(run.cpu).reduce((sum, ms) => sum + ms, 0) / run.duration;
-  const roundRatios = (games, floorRuns) =>
-    games.map((run, round) => `${(allPerSecond(run) / allPerSecond(floorRuns[round])).toFixed(2)}x`).join(', ');
+  const roundRatios = (games, floorRuns) => games.map((run, round) =>
+    `${(cpuPerSecond([run]).allCpu / cpuPerSecond([floorRuns[round]]).allCpu).toFixed(2)}x`).join(', ');
   const overFloorHolds = Object.values(overFloor).every((ratio) => ratio <= MOST_OVER_FLOOR);
   const startSizeHolds = total(loaded, 'gzipped') <= MOST_START_BYTES;
   const throttledGap = 100 * (throttledRate - nativeRate) / nativeRate;

@@ -42,7 +42,7 @@ const TorvaleCanvasGL = {
     raster: {valid: false, x: 0, y: 0, pixel: 0},
     mode: null,  // the primitive between glBegin and glEnd
     inputs: [],  // the command being given: its first given values, the rest left from earlier commands
-    given: 0,
+    given: 0,  // how many of inputs are the command's
     commands: [],  // {inputs, spans, box}: this frame's commands so far
     last: [],  // the last frame's commands, ...
     kept: 0,  // ... of which those before this one are kept or left out
