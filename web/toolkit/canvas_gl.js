@@ -48,6 +48,9 @@ const TorvaleCanvasGL = {
     kept: 0,  // ... of which those before this one are kept or left out
     spans: null,  // the runs of the command being made: row, first and last column, rows counted from the top
     changed: [],  // boxes (left, top, right, bottom), apart from each other, around the pixels that may differ
+    // The byte arrays that bitmaps come from, a bitmap command naming its array by its place here: so every
+    // command's inputs are numbers, which the engines keep unboxed, and never an array among them.
+    bitmapSources: [],
 
     // The back buffer of a window of width x height pixels on canvas; glutSwapBuffers shows it.
     attach: (canvas, width, height) => {
@@ -359,15 +362,18 @@ const TorvaleCanvasGL = {
       CanvasGL.give(raster.x, raster.y);
       CanvasGL.give(width, height);
       CanvasGL.give(xorig, yorig);
-      CanvasGL.give(bytes, at);
+      let source = CanvasGL.bitmapSources.indexOf(bytes);
+      if (source < 0) source = CanvasGL.bitmapSources.push(bytes) - 1;
+      CanvasGL.give(source, at);
       CanvasGL.record();
       raster.x = Math.fround(raster.x + xmove);
       raster.y = Math.fround(raster.y + ymove);
     },
 
     // A bitmap's set bits with its origin at (x, y): rows bottom first, a byte per 8 pixels, leftmost bit
-    // first. What falls outside the window is clipped.
-    bitmapRuns: (x, y, width, height, xorig, yorig, bytes, at) => {
+    // first, from byte at of bitmap source. What falls outside the window is clipped.
+    bitmapRuns: (x, y, width, height, xorig, yorig, source, at) => {
+      const bytes = CanvasGL.bitmapSources[source];
       const left = Math.floor(x + CanvasGL.BITMAP_EPSILON - xorig);
       const bottom = Math.floor(y + CanvasGL.BITMAP_EPSILON - yorig);
       const stride = (width + 7) >> 3;
