@@ -17,10 +17,10 @@ const SECONDS = Number(process.env.TORVALE_BENCH_SECONDS || 10);
 const ROUNDS = Number(process.env.TORVALE_BENCH_ROUNDS || 2);
 const LAUNCHES = Number(process.env.TORVALE_BENCH_LAUNCHES || 5);
 const THROTTLE = 4;  // Chromium's CPU throttling for a mid-range phone
-// Each page runs this long before it is measured: in its first seconds Chromium's optimising compilers take
-// the game's hot code on its worker threads, a cost of starting (measured apart, as start to first frame),
-// not of play.
-const WARM_UP_MS = 5000;
+// Each page runs this long before it is measured: for its first ten seconds or so Chromium's optimising
+// compilers take the game's code on its worker threads, the drawing of new boxes last as it is called least,
+// a cost of starting (measured apart, as start to first frame), not of play.
+const WARM_UP_MS = 12000;
 const MOST_OVER_FLOOR = 1.15;  // all of a browser's CPU in play, over the floor page's in the same browser
 const MOST_START_BYTES = 32 * 1024;  // gzipped, what the page loads to start
 // Site files not counted in what the page loads to start: the icons (Chromium fetches one for its install
