@@ -21,6 +21,7 @@ const THROTTLE = 4;  // Chromium's CPU throttling for a mid-range phone
 // compilers take the game's code on its worker threads, the drawing of new boxes last as it is called least,
 // a cost of starting (measured apart, as start to first frame), not of play.
 const WARM_UP_MS = 12000;
+const SIDE_BY_SIDE = new Set(['chromium', 'firefox']);  // engines whose page and floor page run at once
 const MOST_OVER_FLOOR = 1.15;  // all of a browser's CPU in play, over the floor page's in the same browser
 const MOST_START_BYTES = 32 * 1024;  // gzipped, what the page loads to start
 // Site files not counted in what the page loads to start: the icons (Chromium fetches one for its install
@@ -69,68 +70,96 @@ function cpuByKind(rootPids) {
   return byKind;
 }
 
-// CPU seconds by kind of process, of all of browser (WebKit's X server is part of its display), while work runs.
-async function cpuDuring(browser, work) {
-  const pids = [browser.pid, browser.displayPid].filter(Boolean);
-  const before = cpuByKind(pids);
+// CPU seconds by kind of process, of all of each browser (WebKit's X server is part of its display), while
+// work runs.
+async function cpuDuring(browsers, work) {
+  const pids = browsers.map((browser) => [browser.pid, browser.displayPid].filter(Boolean));
+  const before = pids.map(cpuByKind);
   await work();
-  const after = cpuByKind(pids);
-  return Object.fromEntries(Object.keys(after).map((kind) => [kind, after[kind] - (before[kind] || 0)]));
+  return pids.map(cpuByKind).map((after, i) =>
+    Object.fromEntries(Object.keys(after).map((kind) => [kind, after[kind] - (before[i][kind] || 0)])));
 }
 
-// One measured stretch of play in a fresh browser of engine: B every half second keeps a ball in play. With
-// a throttle, Chromium runs the page that many times slower, as its emulation of a slower phone does.
-async function webRun(engine, throttle = 1, options = {}) {
-  const browser = await Browser.start(SITE, '', {engine, ...options});
-  try {
-    const game = await browser.open();
-    if (throttle > 1) await (await game.page.createCDPSession()).send('Emulation.setCPUThrottlingRate', {rate: throttle});
-    await game.key('b');
-    await sleep(WARM_UP_MS);
-    const {start, end, cpu} = await measureStretch(browser, game);
-    const ticks = (await game.ticks()).filter((t) => t >= start && t < end);
-    const frames = (await game.frames()).filter((t) => t >= start && t < end);
-    const errors = await game.errors();
-    if (errors.length) throw new Error(`page errors: ${errors}`);
-    return {periods: ticks.slice(1).map((t, i) => t - ticks[i]), frames: frames.length,
-            duration: (end - start) / 1000, cpu};
-  } finally {
-    await browser.close();
-  }
+// Play in a fresh browser of engine as a player starts it, B every half second keeping a ball in play: the
+// page once its warm-up is over. With a throttle, Chromium runs the page that many times slower, as its
+// emulation of a slower phone does.
+async function startPlay(browser, throttle = 1) {
+  const game = await browser.open();
+  if (throttle > 1) await (await game.page.createCDPSession()).send('Emulation.setCPUThrottlingRate', {rate: throttle});
+  await game.key('b');
+  return game;
 }
 
-// SECONDS on page, with B pressed every half second, and the CPU that the browser took meanwhile. B keeps a
-// ball in play; the floor page gets the same keys and ignores them, so that the cost of the driver's input
-// is on both sides of the comparison and not put down to the game.
-async function measureStretch(browser, page) {
-  let start, end;
-  const cpu = await cpuDuring(browser, async () => {
-    start = await page.evaluate(() => performance.now());
+// What a stretch of play on game gave: its tick periods, frames and CPU.
+async function playResult(game, {start, end, cpu}) {
+  const ticks = (await game.ticks()).filter((t) => t >= start && t < end);
+  const frames = (await game.frames()).filter((t) => t >= start && t < end);
+  const errors = await game.errors();
+  if (errors.length) throw new Error(`page errors: ${errors}`);
+  return {periods: ticks.slice(1).map((t, i) => t - ticks[i]), frames: frames.length,
+          duration: (end - start) / 1000, cpu};
+}
+
+// SECONDS on every page at once, with B pressed on each every half second, and the CPU that each page's browser
+// took meanwhile. B keeps a ball in play; the floor page gets the same keys and ignores them, so that the cost
+// of the driver's input is on both sides of the comparison and not put down to the game.
+async function measureStretch(browsers, pages) {
+  const clocks = () => Promise.all(pages.map((page) => page.evaluate(() => performance.now())));
+  let starts, ends;
+  const cpu = await cpuDuring(browsers, async () => {
+    starts = await clocks();
     for (let left = SECONDS * 1000; left > 0; left -= 500) {
       await sleep(Math.min(500, left));
-      await page.key('b');
+      await Promise.all(pages.map((page) => page.key('b')));
     }
-    end = await page.evaluate(() => performance.now());
+    ends = await clocks();
   });
-  return {start, end, cpu};
+  return pages.map((page, i) => ({start: starts[i], end: ends[i], cpu: cpu[i]}));
 }
 
-// The same stretch on the floor page (bench/floor/), in a fresh browser of engine: one 4 x 4 square of a
-// 400 x 500 canvas changed 50 times a second, what showing any such game costs in that engine.
-async function floorRun(engine, options = {}) {
-  const browser = await Browser.start(SITE, '', {engine, ...options});
+// Pages of kinds ('game' or 'floor') in fresh browsers of engine, measured over the same seconds: the game
+// played, and the floor page (bench/floor/), one 4 x 4 square of a 400 x 500 canvas changed 50 times a second,
+// what showing any such game costs in that engine.
+async function measureTogether(engine, kinds, {throttle = 1, ...options} = {}) {
+  const browsers = [];
   const floor = await serve(path.join(__dirname, 'floor'));
   try {
-    const page = await browser.load({url: floor.url});
+    for (const kind of kinds) browsers.push(await Browser.start(SITE, '', {engine, ...options}));
+    const pages = [];
+    for (const [i, kind] of kinds.entries()) {
+      pages.push(kind === 'game' ? await startPlay(browsers[i], throttle) : await browsers[i].load({url: floor.url}));
+    }
     await sleep(WARM_UP_MS);
-    const {start, end, cpu} = await measureStretch(browser, page);
-    const frames = (await page.frames()).filter((t) => t >= start && t < end).length;
-    if (!frames) throw new Error('the floor page put no frame on its canvas');
-    return {duration: (end - start) / 1000, frames, cpu};
+    const stretches = await measureStretch(browsers, pages);
+    return await Promise.all(kinds.map((kind, i) => kind === 'game' ? playResult(pages[i], stretches[i]) :
+                                                                     floorResult(pages[i], stretches[i])));
   } finally {
     floor.server.close();
-    await browser.close();
+    for (const browser of browsers) await browser.close();
   }
+}
+
+async function floorResult(page, {start, end, cpu}) {
+  const frames = (await page.frames()).filter((t) => t >= start && t < end).length;
+  if (!frames) throw new Error('the floor page put no frame on its canvas');
+  return {duration: (end - start) / 1000, frames, cpu};
+}
+
+// A page's run and its floor page's, side by side where two such browsers fit this machine with room to
+// spare: its speed moves by a third within a minute, and every page's with it, so that one after the other
+// the ratio of a pair of Chromium's runs went from 0.7x to 1.6x, and side by side from 1.10x to 1.17x. WebKit
+// draws its pages in software, most of a core each: its two runs come one after the other, in the order
+// given, and their ratio moves by a few hundredths.
+async function besideFloor(engine, options, floorFirst) {
+  if (SIDE_BY_SIDE.has(engine)) {
+    const [game, floor] = await measureTogether(engine, ['game', 'floor'], options);
+    return {game, floor};
+  }
+  const runs = {};
+  for (const kind of floorFirst ? ['floor', 'game'] : ['game', 'floor']) {
+    [runs[kind]] = await measureTogether(engine, [kind], options);
+  }
+  return runs;
 }
 
 // Navigation start to the first frame's display callback, in a fresh Chromium each time: the first visit,
@@ -232,21 +261,17 @@ async function main() {
   const native = [];
   // Chromium without its GPU process's compositing either: the game and the floor page as above.
   const noGpu = {game: [], floor: []};
-  // Each page's run and its floor page's come one after the other, so that their ratio compares the same minute
-  // of the machine: on a shared machine one page's CPU moved by up to a third from one round to the next, and
-  // every page's alike.
   for (let round = 0; round < ROUNDS; round++) {
-    const order = ['native', 'throttled', ...engines.flatMap((engine) => [engine, `${engine} floor`]), 'no-gpu',
-                   'no-gpu floor'];
+    const order = ['native', 'throttled', ...engines, 'no-gpu'];
     for (const kind of round % 2 ? order.reverse() : order) {
       console.error(`round ${round + 1}/${ROUNDS}: ${kind}`);
-      const [engine, floor] = kind.split(' ');
-      if (kind === 'throttled') throttled.push(await webRun('chromium', THROTTLE));
-      else if (kind === 'no-gpu') noGpu.game.push(await webRun('chromium', 1, {gpu: false}));
-      else if (kind === 'no-gpu floor') noGpu.floor.push(await floorRun('chromium', {gpu: false}));
+      if (kind === 'throttled') throttled.push(...await measureTogether('chromium', ['game'], {throttle: THROTTLE}));
       else if (kind === 'native') native.push(nativeRun(round === 0 ? LAUNCHES : 0));
-      else if (floor) floors[engine].push(await floorRun(engine));
-      else web[engine].push(await webRun(engine));
+      else {
+        const {game, floor} = await besideFloor(kind === 'no-gpu' ? 'chromium' : kind, {gpu: kind !== 'no-gpu'}, round % 2);
+        (kind === 'no-gpu' ? noGpu.game : web[kind]).push(game);
+        (kind === 'no-gpu' ? noGpu.floor : floors[kind]).push(floor);
+      }
     }
   }
   console.error('console steps');
@@ -299,7 +324,9 @@ async function main() {
 
   const lines = [
     `Measured ${new Date().toISOString().slice(0, 16).replace('T', ' ')} UTC: ${ROUNDS} rounds of ${SECONDS} s of play ` +
-    `per edition and engine, alternating order, each page next to its floor page, and ${LAUNCHES} loads each; load average ${loadBefore} before, ${loadAfter} after.`, '',
+    `per edition and engine, alternating order, each page beside its floor page (at the same time in ` +
+    `${[...SIDE_BY_SIDE].map((engine) => NAMES[engine]).join(' and ')}), and ${LAUNCHES} loads each; ` +
+    `load average ${loadBefore} before, ${loadAfter} after.`, '',
     `| measure | native (Xvfb) | ${engines.map((engine) => `web (${NAMES[engine]})`).join(' | ')} |`,
     `|---|---:|${'---:|'.repeat(engines.length)}`,
     row('ticks per second', nativeRate.toFixed(2), (engine) => measured[engine].rate.toFixed(2)),
