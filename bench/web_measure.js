@@ -80,9 +80,8 @@ async function cpuDuring(browsers, work) {
     Object.fromEntries(Object.keys(after).map((kind) => [kind, after[kind] - (before[i][kind] || 0)])));
 }
 
-// Play in a fresh browser of engine as a player starts it, B every half second keeping a ball in play: the
-// page once its warm-up is over. With a throttle, Chromium runs the page that many times slower, as its
-// emulation of a slower phone does.
+// The game opened in browser and its first ball launched. With a throttle, Chromium runs the page that many
+// times slower, as its emulation of a slower phone does.
 async function startPlay(browser, throttle = 1) {
   const game = await browser.open();
   if (throttle > 1) await (await game.page.createCDPSession()).send('Emulation.setCPUThrottlingRate', {rate: throttle});

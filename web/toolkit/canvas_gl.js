@@ -48,8 +48,8 @@ const TorvaleCanvasGL = {
     kept: 0,  // ... of which those before this one are kept or left out
     spans: null,  // the runs of the command being made: row, first and last column, rows counted from the top
     changed: [],  // boxes (left, top, right, bottom), apart from each other, around the pixels that may differ
-    // The byte arrays that bitmaps come from, a bitmap command naming its array by its place here: so every
-    // command's inputs are numbers, which the engines keep unboxed, and never an array among them.
+    // The byte arrays that bitmaps come from, each added once (a font's glyphs), a bitmap command naming its
+    // array by its place here: so every command's inputs are numbers, which the engines keep unboxed.
     bitmapSources: [],
 
     // The back buffer of a window of width x height pixels on canvas; glutSwapBuffers shows it.
@@ -354,16 +354,14 @@ const TorvaleCanvasGL = {
       CanvasGL.polygon(xs, ys);
     },
 
-    // glBitmap at the raster position, in the raster colour; the position moves on.
-    bitmap: (width, height, xorig, yorig, xmove, ymove, bytes, at) => {
+    // glBitmap at the raster position, in the raster colour, from byte at of bitmap source; the position moves on.
+    bitmap: (width, height, xorig, yorig, xmove, ymove, source, at) => {
       const raster = CanvasGL.raster;
       if (!raster.valid) return;
       CanvasGL.start(CanvasGL.BITMAP, raster.pixel);
       CanvasGL.give(raster.x, raster.y);
       CanvasGL.give(width, height);
       CanvasGL.give(xorig, yorig);
-      let source = CanvasGL.bitmapSources.indexOf(bytes);
-      if (source < 0) source = CanvasGL.bitmapSources.push(bytes) - 1;
       CanvasGL.give(source, at);
       CanvasGL.record();
       raster.x = Math.fround(raster.x + xmove);

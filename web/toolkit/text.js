@@ -1,6 +1,6 @@
 // The web toolkit's bitmap text: freeglut's own Helvetica glyphs, drawn as glBitmap at the raster position.
 const TorvaleTextLibrary = {
-  $TorvaleText__deps: ['$Torvale'],
+  $TorvaleText__deps: ['$Torvale', '$CanvasGL'],
   $TorvaleText: {
     FIRST_CHARACTER: 1,
     LAST_CHARACTER: 255,
@@ -19,7 +19,8 @@ const TorvaleTextLibrary = {
         glyphs.push({width, at});
         at += ((width + 7) >> 3) * font.height;
       }
-      return {height: font.height, xorig: font.xorig, yorig: font.yorig, bytes, glyphs};
+      const source = CanvasGL.bitmapSources.push(bytes) - 1;
+      return {height: font.height, xorig: font.xorig, yorig: font.yorig, source, glyphs};
     },
   },
 
@@ -29,7 +30,7 @@ const TorvaleTextLibrary = {
   torvaleBitmapCharacter: function(fontNumber, character) {
     if (character < TorvaleText.FIRST_CHARACTER || character > TorvaleText.LAST_CHARACTER) return;
     const font = TorvaleText.font(fontNumber), glyph = font.glyphs[character];
-    CanvasGL.bitmap(glyph.width, font.height, font.xorig, font.yorig, glyph.width, 0, font.bytes, glyph.at);
+    CanvasGL.bitmap(glyph.width, font.height, font.xorig, font.yorig, glyph.width, 0, font.source, glyph.at);
   },
 };
 
